@@ -1,0 +1,14 @@
+#include "app/AboutBox.h"
+
+#include "res/Templates.h"
+
+namespace vexmoor {
+
+CAboutBox::CAboutBox(platform::Framework& framework, platform::CDialog* owner)
+    : CDialog(res::AboutBoxTemplate(), framework, owner)
+{
+}
+
+CAboutBox::~CAboutBox() = default;
+
+} // namespace vexmoor

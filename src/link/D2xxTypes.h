@@ -1,0 +1,62 @@
+#pragma once
+// The D2XX driver library's types, constants and entry-point signatures, as
+// far as this program uses them. Written for this program; the library itself
+// is loaded at run time and never linked against.
+
+#include <cstdint>
+
+namespace vexmoor::d2xx {
+
+using FT_STATUS = std::uint32_t;
+using FT_HANDLE = void*;
+using DWORD = std::uint32_t;
+using WORD = std::uint16_t;
+using UCHAR = std::uint8_t;
+
+// Statuses the program tells apart.
+constexpr FT_STATUS FT_OK = 0;
+constexpr FT_STATUS FT_INVALID_HANDLE = 1;
+constexpr FT_STATUS FT_IO_ERROR = 4;
+
+constexpr DWORD FT_OPEN_BY_DESCRIPTION = 2;
+constexpr DWORD FT_PURGE_RX = 1;
+constexpr DWORD FT_PURGE_TX = 2;
+constexpr WORD FT_FLOW_XON_XOFF = 0x0400;
+constexpr UCHAR FT_BITS_8 = 8;
+constexpr UCHAR FT_STOP_BITS_1 = 0;
+constexpr UCHAR FT_PARITY_NONE = 0;
+
+} // namespace vexmoor::d2xx
+
+// The library's calling convention: stdcall on 32-bit Windows, the default
+// everywhere else. Only a macro can place it inside a function type.
+#if defined(_WIN32) && !defined(_WIN64)
+#define VEXMOOR_D2XX_CALL __stdcall
+#else
+#define VEXMOOR_D2XX_CALL
+#endif
+
+namespace vexmoor::d2xx {
+
+using FT_Open_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(int deviceIndex, FT_HANDLE* handle);
+using FT_OpenEx_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(void* arg, DWORD flags, FT_HANDLE* handle);
+using FT_ListDevices_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(void* arg1, void* arg2, DWORD flags);
+using FT_Close_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle);
+using FT_Read_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+                                                DWORD* bytesReturned);
+using FT_Write_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
+                                                 DWORD* bytesWritten);
+using FT_ResetDevice_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle);
+using FT_Purge_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD mask);
+using FT_SetTimeouts_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD readTimeoutMs,
+                                                       DWORD writeTimeoutMs);
+using FT_GetQueueStatus_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD* rxBytes);
+using FT_SetFlowControl_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, WORD mode, UCHAR xon,
+                                                          UCHAR xoff);
+using FT_SetBaudRate_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD baudRate);
+using FT_SetDataCharacteristics_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, UCHAR wordLength,
+                                                                  UCHAR stopBits, UCHAR parity);
+using FT_GetStatus_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD* rxBytes,
+                                                     DWORD* txBytes, DWORD* eventStatus);
+
+} // namespace vexmoor::d2xx

@@ -1,0 +1,52 @@
+#pragma once
+// The log file as a resource: opened once, appended to, every line handed to
+// the operating system as soon as it is written, closed once. Writing to a log
+// that never opened or is already closed does nothing.
+
+#include "log/LogFormat.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace vexmoor {
+
+class LogFile {
+public:
+    enum class State { None, Open, Closed };
+
+    LogFile() = default;
+
+    // Opens `path` for appending, creating it when missing. A second attempt
+    // only ever creates a file that does not exist: it never empties one.
+    static LogFile OpenForAppend(const std::filesystem::path& path);
+
+    State GetState() const { return state_; }
+    bool IsOpen() const { return state_ == State::Open; }
+
+    // Writes the bytes as they are and flushes them.
+    void Write(std::string_view bytes);
+    void Close();
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> file_;
+    State state_ = State::None;
+};
+
+// The local time of day, behind a seam that tests replace.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual TimeOfDay LocalTimeOfDay() = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    TimeOfDay LocalTimeOfDay() override;
+};
+
+} // namespace vexmoor
