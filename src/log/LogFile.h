@@ -21,6 +21,9 @@ public:
     // Opens `path` for appending, creating it when missing. A second attempt
     // only ever creates a file that does not exist: it never empties one.
     static LogFile OpenForAppend(const std::filesystem::path& path);
+    // Creates `path` and opens it for appending; refuses (not open) when
+    // anything of that name exists already.
+    static LogFile CreateNew(const std::filesystem::path& path);
 
     State GetState() const { return state_; }
     bool IsOpen() const { return state_ == State::Open; }

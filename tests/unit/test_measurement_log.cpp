@@ -180,5 +180,19 @@ TEST(LogFile, FallbackNeverEmptiesAnExistingFile)
     EXPECT_EQ(ReadFileBytes("existing"), "oldnew");
 }
 
+TEST(LogFile, CreateNewRefusesAnExistingFileAndKeepsIt)
+{
+    ScopedWorkDir workDir;
+    std::ofstream("existing", std::ios::binary) << "old";
+    EXPECT_FALSE(LogFile::CreateNew("existing").IsOpen());
+    EXPECT_EQ(ReadFileBytes("existing"), "old");
+
+    LogFile created = LogFile::CreateNew("created");
+    ASSERT_TRUE(created.IsOpen());
+    created.Write("one\r\n");
+    created.Write("two\r\n");
+    EXPECT_EQ(ReadFileBytes("created"), "one\r\ntwo\r\n");
+}
+
 } // namespace
 } // namespace vexmoor
