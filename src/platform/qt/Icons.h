@@ -1,0 +1,14 @@
+#pragma once
+// The program's icon resources for the Qt backend.
+
+#include "platform/Dialog.h"
+
+#include <QIcon>
+
+namespace vexmoor::platform::qt {
+
+// The icon with resource identifier `id`, with all its image sizes; a null
+// icon for an identifier the program has no icon for.
+QIcon LoadIcon(IconHandle id);
+
+} // namespace vexmoor::platform::qt
