@@ -1,0 +1,24 @@
+#include "app/Vexmoor.h"
+
+#include "log/LogFile.h"
+#include "platform/LibraryLoader.h"
+#include "ui/VexmoorDlg.h"
+
+namespace vexmoor {
+
+CVexmoorApp::CVexmoorApp(platform::Framework& framework) : framework_(framework) {}
+
+CVexmoorApp::~CVexmoorApp() = default;
+
+bool CVexmoorApp::InitInstance()
+{
+    platform::SystemLibraryLoader loader;
+    SystemClock clock;
+    CVexmoorDlg dialog(DialogServices{framework_, loader, clock});
+    // The end code (IDOK, IDCANCEL, or -1 when the window could not be made)
+    // changes nothing: the program ends with its dialog.
+    dialog.DoModal();
+    return false;
+}
+
+} // namespace vexmoor
