@@ -11,6 +11,7 @@
 
 #include <array>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -569,38 +570,68 @@ std::filesystem::path BuiltLibrary()
     return self.parent_path().parent_path() / "sim" / std::string(platform::D2xxLibraryFileName());
 }
 
-// One load per process: the library reads VEXMOOR_SIM once, at its first use.
+// What the shared library, loaded with `VEXMOOR_SIM` set, must do; the
+// failures as text, empty when there are none.
+std::string CheckSharedLibrary(const std::filesystem::path& path)
+{
+    std::string failures;
+    const auto check = [&](bool ok, const char* what) {
+        if (!ok) {
+            failures += std::string("failed: ") + what + "\n";
+        }
+        return ok;
+    };
+    ::setenv("VEXMOOR_SIM", "missing=FT_ListDevices,reply-delay-ms=5,greeting=Quorvantex SIM\\r", 1);
+    std::vector<std::string> boxes;
+    D2xxTable table([&](std::string_view text) { boxes.emplace_back(text); });
+    platform::SystemLibraryLoader loader;
+    table.LoadD2xx(loader, path.string());
+
+    if (!check(table.libraryHandle != nullptr, "the library loads")) {
+        return failures;
+    }
+    check(boxes == std::vector<std::string>{"Error: Can't Find FT_ListDevices"}, "FT_ListDevices is missing");
+    check(table.FT_OpenEx != nullptr && table.FT_Write != nullptr && table.FT_Read != nullptr,
+          "the names before it are there");
+    check(table.FT_ListDevices == nullptr, "FT_ListDevices is null");
+    check(loader.Lookup(table.libraryHandle, "_ZN7vexmoor3sim9Pt100OhmsEd") == nullptr,
+          "the model's own symbols are hidden");
+
+    char description[] = "Quorvantex Z5 RevavaZevod";
+    check(table.FtOpenEx(description, 2) == kOk, "the instrument opens");
+    check(table.deviceHandle != nullptr, "the open gives a handle");
+    // FT_SetTimeouts was never looked up: the read has the driver's default
+    // (no timeout) and waits the 5 ms for the greeting on the real clock.
+    GreetingArea area;
+    area.fill(' ');
+    Request request = kIdentifyRequest;
+    std::uint32_t count = 0;
+    check(table.FtWrite(request.data(), 5, &count) == kOk, "the identify request is written");
+    check(table.FtRead(area.data(), 18, &count) == kOk, "the greeting is read");
+    check(count == 15u, "the greeting has 15 bytes");
+    check(GreetingText(area, 18) == "Quorvantex SIM\r     ", "the greeting is the script's");
+    return failures;
+}
+
+// The library reads VEXMOOR_SIM once, at its first use, and a process loads it
+// once: so this runs in a fresh child process, leaving the parent's library
+// (which other tests load too) as the environment made it.
 TEST(SimSharedLibrary, ExportsTheEntryPointsAndHonoursTheScript)
 {
     const auto path = BuiltLibrary();
     if (path.empty() || !std::filesystem::exists(path)) {
         GTEST_SKIP() << "the simulator library was not built next to the tests";
     }
-    ::setenv("VEXMOOR_SIM", "missing=FT_ListDevices,reply-delay-ms=5,greeting=Quorvantex SIM\\r", 1);
-    std::vector<std::string> boxes;
-    D2xxTable table([&](std::string_view text) { boxes.emplace_back(text); });
-    platform::SystemLibraryLoader loader;
-    table.LoadD2xx(loader, path.string());
-    ::unsetenv("VEXMOOR_SIM");
-
-    ASSERT_NE(table.libraryHandle, nullptr);
-    EXPECT_EQ(boxes, std::vector<std::string>{"Error: Can't Find FT_ListDevices"});
-    ASSERT_NE(table.FT_OpenEx, nullptr);
-    EXPECT_EQ(table.FT_ListDevices, nullptr);
-    EXPECT_EQ(loader.Lookup(table.libraryHandle, "_ZN7vexmoor3sim9Pt100OhmsEd"), nullptr);  // hidden
-
-    char description[] = "Quorvantex Z5 RevavaZevod";
-    ASSERT_EQ(table.FtOpenEx(description, 2), kOk);
-    EXPECT_NE(table.deviceHandle, nullptr);
-    // Only the first four names were looked up before the missing one: write and read.
-    GreetingArea area;
-    area.fill(' ');
-    Request request = kIdentifyRequest;
-    std::uint32_t count = 0;
-    EXPECT_EQ(table.FtWrite(request.data(), 5, &count), kOk);
-    EXPECT_EQ(table.FtRead(area.data(), 18, &count), kOk);  // waits the 5 ms on the real clock
-    EXPECT_EQ(count, 15u);
-    EXPECT_EQ(GreetingText(area, 18), "Quorvantex SIM\r     ");
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // re-executed, not forked from this process
+    EXPECT_EXIT(
+        {
+            const std::string failures = CheckSharedLibrary(path);
+            std::fputs(failures.c_str(), stderr);
+            std::exit(failures.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 #endif
 
