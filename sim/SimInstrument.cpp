@@ -386,7 +386,7 @@ std::uint32_t Instrument::ListDevices(void* arg1, void* arg2, std::uint32_t flag
         if (arg2 == nullptr) {
             return kInvalidParameter;
         }
-        std::strcpy(static_cast<char*>(arg2), text);
+        std::memcpy(arg2, text, std::strlen(text) + 1);
         return kOk;
     }
     if ((flags & kListAll) != 0) {
@@ -395,7 +395,7 @@ std::uint32_t Instrument::ListDevices(void* arg1, void* arg2, std::uint32_t flag
         }
         auto** buffers = static_cast<char**>(arg1);
         if (present) {
-            std::strcpy(buffers[0], text);
+            std::memcpy(buffers[0], text, std::strlen(text) + 1);
         }
         *static_cast<std::uint32_t*>(arg2) = present ? 1 : 0;
         return kOk;

@@ -19,10 +19,6 @@
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
 namespace vexmoor::sim {
 namespace {
 
