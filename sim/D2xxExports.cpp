@@ -5,7 +5,7 @@
 // program itself reads no environment.
 
 #include "SimInstrument.h"
-#include "SimSpec.h"
+#include "SimSettings.h"
 
 #include "link/D2xxTypes.h"
 
@@ -41,11 +41,11 @@ struct SimLibrary {
 
 SimLibrary* Create()
 {
-    const char* spec = std::getenv("VEXMOOR_SIM");
-    auto parsed = vexmoor::sim::ParseSimSpec(spec == nullptr ? "" : spec);
+    const char* settings = std::getenv("VEXMOOR_SIM");
+    auto parsed = vexmoor::sim::ParseSimSettings(settings == nullptr ? "" : settings);
     std::fprintf(stderr, "vexmoor-sim: simulated Quorvantex Z5 behind a stand-in D2XX library "
                          "(no FTDI driver, no hardware); VEXMOOR_SIM=\"%s\"\n",
-                 spec == nullptr ? "" : spec);
+                 settings == nullptr ? "" : settings);
     for (const auto& error : parsed.errors) {
         std::fprintf(stderr, "vexmoor-sim: VEXMOOR_SIM: %s; ignored\n", error.c_str());
     }

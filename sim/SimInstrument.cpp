@@ -36,7 +36,7 @@ constexpr std::uint32_t kPurgeRx = 1;
 
 constexpr const char* kSerialNumber = "QZ5SIM01";
 
-// Status codes of a channel reply (Part 1.2).
+// Status codes of a channel reply.
 constexpr std::uint8_t kCh1Valid = 0x88;
 constexpr std::uint8_t kCh1NoSensor = 0x55;
 constexpr std::uint8_t kCh1Overflow = 0x33;

@@ -1,4 +1,4 @@
-// Part 1.1: LoadD2xx and the fourteen guarded calls.
+// LoadD2xx and the fourteen guarded calls.
 
 #include "link/D2xxTable.h"
 #include "sim/SimInstrument.h"
@@ -363,7 +363,7 @@ TEST_P(D2xxTableLacking, StopsAtTheMissingNameAndLeavesItAndTheLaterOnesNull)
 INSTANTIATE_TEST_SUITE_P(EachName, D2xxTableLacking, testing::ValuesIn(kLookupOrder),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
-// The spec's own example, on the simulated instrument's library.
+// The documented example, on the simulated instrument's library.
 TEST_F(D2xxTableTest, LibraryLackingListDevices)
 {
     sim::ManualClock clock;

@@ -1,4 +1,4 @@
-// Part 1.3: DetectDevice and OpenDevice, on the in-process simulated instrument.
+// DetectDevice and OpenDevice, on the in-process simulated instrument.
 
 #include "res/resource.h"
 #include "sim/SimInstrument.h"

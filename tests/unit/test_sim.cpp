@@ -5,7 +5,7 @@
 #include "link/Protocol.h"
 #include "platform/LibraryLoader.h"
 #include "sim/SimInstrument.h"
-#include "sim/SimSpec.h"
+#include "sim/SimSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -492,9 +492,9 @@ TEST(SimInProcess, ADestroyedInstrumentIsNoLongerCalled)
 
 // ---- the shared library's script text ------------------------------------------
 
-TEST(SimSpec, ParsesTheKeys)
+TEST(SimSettings, ParsesTheKeys)
 {
-    const SimSpecResult result = ParseSimSpec(
+    const SimSettingsResult result = ParseSimSettings(
         "open-failures=1,sensor2=missing,silent-after=10,read-fail-after=5,write-fail-after=6,"
         "write-fail-status=4,greeting=Quorvantex\\, hi\\r,reply-delay-ms=50,missing=FT_Purge,"
         "missing=FT_Close:FT_Read,sensor1=over,base1=-12.5,base2=30,refuse-baud,refuse-data=0,"
@@ -520,19 +520,19 @@ TEST(SimSpec, ParsesTheKeys)
     EXPECT_TRUE(result.options.trace);
 }
 
-TEST(SimSpec, EmptyTextIsTheDefaultScript)
+TEST(SimSettings, EmptyTextIsTheDefaultScript)
 {
-    const SimSpecResult result = ParseSimSpec("");
+    const SimSettingsResult result = ParseSimSettings("");
     EXPECT_TRUE(result.errors.empty());
     EXPECT_EQ(result.options.script.greeting, Script{}.greeting);
     EXPECT_EQ(result.options.script.openFailures, 0);
     EXPECT_FALSE(result.options.trace);
 }
 
-TEST(SimSpec, RepliesAndGreetingTakeEscapes)
+TEST(SimSettings, RepliesAndGreetingTakeEscapes)
 {
-    const SimSpecResult result =
-        ParseSimSpec("open-failures=always,greeting=,reply=\\x88R\\0,reply=,reply-delay-ms=7");
+    const SimSettingsResult result =
+        ParseSimSettings("open-failures=always,greeting=,reply=\\x88R\\0,reply=,reply-delay-ms=7");
     EXPECT_TRUE(result.errors.empty());
     const Script& s = result.options.script;
     EXPECT_EQ(s.openFailures, -1);
@@ -543,10 +543,10 @@ TEST(SimSpec, RepliesAndGreetingTakeEscapes)
     EXPECT_EQ(s.scriptedReplies[0].delayMs, 7);
 }
 
-TEST(SimSpec, ReportsWhatItDoesNotUnderstandAndKeepsTheRest)
+TEST(SimSettings, ReportsWhatItDoesNotUnderstandAndKeepsTheRest)
 {
-    const SimSpecResult result =
-        ParseSimSpec("bogus=1,sensor1=hot,open-failures=x,missing=FT_Nothing,silent-after=3");
+    const SimSettingsResult result =
+        ParseSimSettings("bogus=1,sensor1=hot,open-failures=x,missing=FT_Nothing,silent-after=3");
     EXPECT_EQ(result.errors.size(), 4u);
     EXPECT_EQ(result.options.script.silentAfterReplies, 3);
     EXPECT_EQ(result.options.script.sensor1, SensorState::Present);

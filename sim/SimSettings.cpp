@@ -1,4 +1,4 @@
-#include "SimSpec.h"
+#include "SimSettings.h"
 
 #include <array>
 #include <charconv>
@@ -28,19 +28,19 @@ std::string_view Trim(std::string_view text)
 }
 
 // Splits at commas that are not escaped by a backslash; escapes stay in place.
-std::vector<std::string_view> SplitPairs(std::string_view spec)
+std::vector<std::string_view> SplitPairs(std::string_view settings)
 {
     std::vector<std::string_view> pairs;
     std::size_t start = 0;
-    for (std::size_t i = 0; i < spec.size(); ++i) {
-        if (spec[i] == '\\') {
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        if (settings[i] == '\\') {
             ++i;  // the escaped character never splits
-        } else if (spec[i] == ',') {
-            pairs.push_back(spec.substr(start, i - start));
+        } else if (settings[i] == ',') {
+            pairs.push_back(settings.substr(start, i - start));
             start = i + 1;
         }
     }
-    pairs.push_back(spec.substr(start));
+    pairs.push_back(settings.substr(start));
     return pairs;
 }
 
@@ -149,13 +149,13 @@ std::string UnescapeSimText(std::string_view text)
     return out;
 }
 
-SimSpecResult ParseSimSpec(std::string_view spec)
+SimSettingsResult ParseSimSettings(std::string_view settings)
 {
-    SimSpecResult result;
+    SimSettingsResult result;
     Script& script = result.options.script;
     bool repliesScripted = false;
 
-    for (const std::string_view rawPair : SplitPairs(spec)) {
+    for (const std::string_view rawPair : SplitPairs(settings)) {
         if (Trim(rawPair).empty()) {
             continue;
         }

@@ -18,13 +18,13 @@ struct SimOptions {
     bool trace = false;
 };
 
-struct SimSpecResult {
+struct SimSettingsResult {
     SimOptions options;
     // One message per pair that was not understood; those pairs are ignored.
     std::vector<std::string> errors;
 };
 
-SimSpecResult ParseSimSpec(std::string_view spec);
+SimSettingsResult ParseSimSettings(std::string_view settings);
 
 // Text values may hold escapes: \r \n \t \0 \\ \, (a comma) and \xHH.
 std::string UnescapeSimText(std::string_view text);
