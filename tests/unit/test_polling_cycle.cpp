@@ -1,0 +1,354 @@
+#include "res/resource.h"
+#include "sim/SimInstrument.h"
+#include "support/SimDialogTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace vexmoor {
+namespace {
+
+using namespace res;
+
+std::vector<std::uint8_t> Bytes(const MeasureReply& frame)
+{
+    return {frame.begin(), frame.end()};
+}
+
+MeasureReply Frame(std::uint8_t status, std::string_view celsius = "  25.500")
+{
+    MeasureReply frame{};
+    const std::string text = std::string(1, static_cast<char>(status)) + "R110.2500 \rT" +
+                             std::string(celsius) + " \r\n";
+    std::memcpy(frame.data(), text.data(), frame.size());
+    return frame;
+}
+
+MeasureReply Garbled(std::uint8_t status)
+{
+    MeasureReply frame;
+    frame.fill('x');
+    frame[0] = status;
+    return frame;
+}
+
+using PollingCycle = test::SimDialogTest;
+
+TEST_F(PollingCycle, AlternatesChannelsOneReplyPerTick)
+{
+    StartUp();
+    Start();
+    EXPECT_TRUE(host->timers.count(kPollTimerId));
+    EXPECT_EQ(ChannelRequests(), std::vector<std::string>{"12 5\r"});
+
+    Tick();  // the reply came within the first second: read, and channel 2 asked at once
+    EXPECT_EQ(ChannelRequests(), (std::vector<std::string>{"12 5\r", "12 6\r"}));
+    EXPECT_EQ(Run().status1, kCh1Valid);
+    EXPECT_EQ(Run().channel, 2);
+    EXPECT_EQ(dialog->m_ch1Active, 1);
+    EXPECT_EQ(dialog->m_ch2Active, 0);
+    EXPECT_FALSE(dialog->m_t1C.empty());
+    EXPECT_TRUE(dialog->m_t2C.empty());
+    EXPECT_EQ(dialog->m_diff, "");  // channel 2 has not answered in this run yet
+    EXPECT_EQ(host->texts[IDC_T1_CELSIUS], dialog->m_t1C);  // pushed
+    const int repaints = host->repaints;
+
+    Tick();
+    EXPECT_EQ(Run().status2, kCh2Valid);
+    EXPECT_EQ(Run().channel, 1);
+    EXPECT_EQ(dialog->m_ch1Active, 0);
+    EXPECT_EQ(dialog->m_ch2Active, 1);
+    EXPECT_EQ(dialog->m_diff, FormatReading(Run().t1 - Run().t2));
+    EXPECT_EQ(host->texts[IDC_DIFF], dialog->m_diff);
+    EXPECT_EQ(host->repaints, repaints + 1);
+    EXPECT_EQ(ChannelRequests().back(), "12 5\r");
+    EXPECT_EQ(Run().missCount, 0);
+}
+
+TEST_F(PollingCycle, TwentyThreeBytesAreAShortTickTwentyFourAReply)
+{
+    Script().scriptedReplies.push_back({std::vector<std::uint8_t>(23, 'x'), 0});
+    StartUp();
+    Start();
+    Tick();
+    EXPECT_EQ(Run().missCount, 1);
+    EXPECT_EQ(Run().awaitingReply, 1);
+    EXPECT_EQ(ChannelRequests().size(), 1u);
+
+    instrument.InjectBytes({0x88});
+    Tick();
+    EXPECT_EQ(Run().missCount, 0);
+    EXPECT_EQ(Run().status1, 'x');
+    EXPECT_EQ(instrument.QueuedBytes(), 0u);
+    EXPECT_EQ(ChannelRequests().size(), 2u);
+}
+
+TEST_F(PollingCycle, FortyEightBytesAreTwoRepliesOnTwoTicks)
+{
+    std::vector<std::uint8_t> both = Bytes(Frame(kCh1Valid, "  10.000"));
+    const auto second = Bytes(Frame(kCh2Valid, "   4.000"));
+    both.insert(both.end(), second.begin(), second.end());
+    Script().scriptedReplies.push_back({both, 0});
+    Script().scriptedReplies.push_back({{}, 0});  // the channel-2 request gets no reply of its own
+    StartUp();
+    Start();
+
+    Tick();
+    EXPECT_EQ(Run().t1, 10.0);
+    EXPECT_EQ(instrument.QueuedBytes(), 24u);
+    Tick();
+    EXPECT_EQ(Run().t2, 4.0);
+    EXPECT_EQ(dialog->m_diff, "+6.000    ");
+}
+
+struct FaultCase {
+    const char* name;
+    std::function<void(sim::Script&)> script;
+    int ticks;
+    std::vector<std::string> boxes;
+    bool startEnabled;
+    bool stopEnabled;
+};
+
+class PollingFaults : public test::SimDialogTest, public testing::WithParamInterface<FaultCase> {};
+
+TEST_P(PollingFaults, EndTheRunAsTheStateTableSays)
+{
+    const FaultCase& c = GetParam();
+    c.script(Script());
+    StartUp();
+    Start();
+    Tick(c.ticks);
+
+    EXPECT_EQ(host->BoxTexts(), c.boxes);
+    EXPECT_EQ(Run().deviceReady, 0);
+    EXPECT_EQ(Run().measuring, 0);
+    EXPECT_EQ(host->IsItemEnabled(IDC_START), c.startEnabled);
+    EXPECT_EQ(host->IsItemEnabled(IDC_STOP), c.stopEnabled);
+    // No fault kills the timer or closes the instrument.
+    EXPECT_TRUE(host->timers.count(kPollTimerId));
+    EXPECT_EQ(Run().timerRunning, 1);
+    EXPECT_TRUE(instrument.IsOpen());
+
+    // Later ticks do nothing but clear the run flags again.
+    const auto requests = instrument.Requests().size();
+    Tick(3);
+    EXPECT_EQ(instrument.Requests().size(), requests);
+    EXPECT_EQ(host->boxes.size(), c.boxes.size());
+    EXPECT_EQ(Run().awaitingReply, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PollingFaults,
+    testing::Values(
+        FaultCase{"silent", [](sim::Script& s) { s.silentAfterReplies = 0; }, 11,
+                  {"Quorvantex, No Responding! Power OK?"}, false, false},
+        FaultCase{"read_fails", [](sim::Script& s) { s.readFailAfterReplies = 1; }, 2,
+                  {"Quorvantex, No Present! USB Connected?"}, false, false},
+        FaultCase{"write_status_1", [](sim::Script& s) {
+                      s.writeFailAfterReplies = 1;
+                      s.writeFailStatus = 1;
+                  }, 1, {}, false, true}),
+    [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PollingCycle, SilenceIsToleratedForTenTicks)
+{
+    Script().silentAfterReplies = 0;
+    StartUp();
+    Start();
+    Tick(10);
+    EXPECT_TRUE(host->boxes.empty());
+    EXPECT_EQ(Run().missCount, 10);
+    EXPECT_EQ(Run().measuring, 1);
+    Tick();
+    EXPECT_EQ(Run().missCount, 11);
+    EXPECT_EQ(host->BoxTexts(), std::vector<std::string>{"Quorvantex, No Responding! Power OK?"});
+}
+
+TEST_F(PollingCycle, WriteStatusFourCountsAsSent)
+{
+    Script().writeFailAfterReplies = 1;
+    Script().writeFailStatus = 4;
+    StartUp();
+    Start();
+    Tick();  // reads channel 1, its channel-2 request gets status 4
+    EXPECT_EQ(Run().deviceReady, 1);
+    EXPECT_EQ(Run().measuring, 1);
+    EXPECT_EQ(Run().awaitingReply, 1);
+    EXPECT_EQ(ChannelRequests().back(), "12 6\r");
+    EXPECT_TRUE(host->boxes.empty());
+}
+
+TEST_F(PollingCycle, StopAfterAFailedWriteLeavesStartDisabled)
+{
+    Script().writeFailAfterReplies = 1;
+    StartUp();
+    Start();
+    Tick();
+    const std::string shown = dialog->m_t1C;
+    Tick(2);
+    EXPECT_EQ(dialog->m_t1C, shown);  // the display froze on the last values
+    host->Click(IDC_STOP);
+    EXPECT_FALSE(host->IsItemEnabled(IDC_START));
+    EXPECT_FALSE(host->IsItemEnabled(IDC_STOP));
+    EXPECT_FALSE(host->timers.count(kPollTimerId));
+}
+
+TEST_F(PollingCycle, BadFrameChangesOnlyTheFahrenheitFieldAndTheRunGoesOn)
+{
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh1Valid, "  25.500")), 0});
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh2Valid, "  20.000")), 0});
+    Script().scriptedReplies.push_back({Bytes(Garbled(0x12)), 0});
+    StartUp();
+    Start();
+    Tick(2);
+    const std::string celsius = dialog->m_t1C;
+    const std::string resistance = dialog->m_r1;
+
+    Tick();
+    EXPECT_EQ(dialog->m_t1F, "USB data error 1");
+    EXPECT_EQ(dialog->m_t1C, celsius);
+    EXPECT_EQ(dialog->m_r1, resistance);
+    EXPECT_EQ(Run().status1, 0x12);
+    EXPECT_EQ(Run().r1, 0.0);
+    EXPECT_EQ(Run().t1, 25.5);
+    EXPECT_EQ(dialog->m_diff, "");
+    EXPECT_EQ(ChannelRequests().back(), "12 6\r");
+}
+
+TEST_F(PollingCycle, ValidCodeInAGarbledFrameStillCountsForTheDifference)
+{
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh1Valid, "  25.500")), 0});
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh2Valid, "  20.000")), 0});
+    Script().scriptedReplies.push_back({Bytes(Garbled(kCh1Valid)), 0});
+    StartUp();
+    Start();
+    Tick(3);
+    EXPECT_EQ(dialog->m_t1F, "USB data error 1");
+    EXPECT_EQ(Run().r1, 0.0);
+    EXPECT_EQ(dialog->m_diff, "+5.500    ");  // t1 from the last valid reply
+}
+
+TEST_F(PollingCycle, OtherStatusLeavesTheTextsAndSwitchesTheChannel)
+{
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh1Valid)), 0});
+    Script().scriptedReplies.push_back({Bytes(Frame(kCh1Valid)), 0});  // channel 1's code on channel 2
+    StartUp();
+    Start();
+    Tick(2);
+    EXPECT_EQ(Run().status2, kCh1Valid);
+    EXPECT_EQ(dialog->m_t2C, "");
+    EXPECT_EQ(dialog->m_ch2Active, 1);
+    EXPECT_EQ(Run().channel, 1);
+}
+
+TEST_F(PollingCycle, MissCountIsCarriedOverAStop)
+{
+    Script().silentAfterReplies = 0;
+    StartUp();
+    Start();
+    Tick(7);
+    host->Click(IDC_STOP);
+    EXPECT_EQ(Run().missCount, 7);
+    Start();
+    Tick(3);
+    EXPECT_TRUE(host->boxes.empty());
+    Tick();
+    EXPECT_EQ(host->BoxTexts(), std::vector<std::string>{"Quorvantex, No Responding! Power OK?"});
+}
+
+TEST_F(PollingCycle, DifferenceWaitsForBothChannelsOfTheCurrentRun)
+{
+    StartUp();
+    Start();
+    Tick(2);
+    ASSERT_FALSE(dialog->m_diff.empty());
+    host->Click(IDC_STOP);
+    EXPECT_EQ(Run().status1, 0);
+    EXPECT_EQ(Run().status2, 0);
+    Start();
+    Tick();
+    EXPECT_EQ(dialog->m_diff, "");
+    Tick();
+    EXPECT_FALSE(dialog->m_diff.empty());
+}
+
+TEST_F(PollingCycle, TickWithoutAReadyDeviceOnlyClearsTheRunFlags)
+{
+    StartUp();
+    Start();
+    Run().deviceReady = 0;
+    const auto calls = instrument.Calls().size();
+    Tick();
+    EXPECT_EQ(Run().measuring, 0);
+    EXPECT_EQ(Run().awaitingReply, 0);
+    EXPECT_EQ(Run().sendReady, 0);
+    EXPECT_EQ(instrument.Calls().size(), calls);
+    EXPECT_TRUE(host->timers.count(kPollTimerId));
+}
+
+TEST_F(PollingCycle, RefusedTimerIsReported)
+{
+    StartUp();
+    host->refuseTimers = true;
+    Start();
+    EXPECT_EQ(host->BoxTexts(), std::vector<std::string>{"timer ERROR"});
+    EXPECT_EQ(Run().timerRunning, 0);
+    EXPECT_EQ(Run().measuring, 1);
+    EXPECT_EQ(ChannelRequests(), std::vector<std::string>{"12 5\r"});
+    host->Click(IDC_STOP);
+    EXPECT_EQ(Run().measuring, 0);
+}
+
+// A library whose status query is missing: every tick shows the guarded call's
+// warning and counts as short; ticks arriving while that box is open are held
+// back instead of opening boxes of their own.
+TEST_F(PollingCycle, FailedQueueQueryIsAShortTickAndBoxesDoNotPileUp)
+{
+    Script().missingEntryPoints = {"FT_GetStatus"};
+    Boot();
+    ASSERT_EQ(host->BoxTexts(), std::vector<std::string>{"Error: Can't Find FT_GetStatus"});
+    host->boxes.clear();
+
+    Start();
+    simClock.Advance(1000);  // a whole reply is queued, but nobody can see it
+    int nestedTicks = 0;
+    host->whileBoxOpen = [&](const test::RecordedBox&) {
+        ++nestedTicks;
+        host->FireTimers();
+        host->FireTimers();
+    };
+    host->FireTimers();
+    EXPECT_EQ(nestedTicks, 1);
+    EXPECT_EQ(host->BoxTexts(), std::vector<std::string>{"FT_GetStatus is not valid!"});
+    EXPECT_EQ(Run().missCount, 1);
+    EXPECT_EQ(Run().awaitingReply, 1);
+}
+
+// A driver that reports success but delivers fewer bytes than asked: the rest
+// of the frame is blank, never what an earlier reply left.
+sim::Instrument* gShortReadInstrument = nullptr;
+d2xx::FT_STATUS ShortRead(d2xx::FT_HANDLE handle, void* buffer, d2xx::DWORD, d2xx::DWORD* returned)
+{
+    return gShortReadInstrument->Read(handle, buffer, 1, returned);
+}
+
+TEST_F(PollingCycle, ShortSuccessfulReadNeverDecodesStaleBytes)
+{
+    StartUp();
+    Start();
+    Tick(2);
+    ASSERT_EQ(Run().status1, kCh1Valid);
+
+    gShortReadInstrument = &instrument;
+    dialog->m_d2xx.FT_Read = &ShortRead;
+    Tick();  // only the status byte arrives in the frame
+    EXPECT_EQ(Run().status1, kCh1Valid);
+    EXPECT_EQ(dialog->m_t1F, "USB data error 1");
+    EXPECT_EQ(Run().r1, 0.0);
+    gShortReadInstrument = nullptr;
+}
+
+} // namespace
+} // namespace vexmoor
