@@ -33,10 +33,10 @@ QString ResolveFontFace(std::string_view face)
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
-QFont DialogFont(const FontSpec& spec)
+QFont DialogFont(const FontSpec& templateFont)
 {
-    QFont font(ResolveFontFace(spec.face));
-    font.setPixelSize(MulDiv(spec.pointSize, kLayoutDpi, kPointsPerInch));
+    QFont font(ResolveFontFace(templateFont.face));
+    font.setPixelSize(MulDiv(templateFont.pointSize, kLayoutDpi, kPointsPerInch));
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     return font;

@@ -28,7 +28,7 @@ inline constexpr int kLayoutDpi = 96;
 QString ResolveFontFace(std::string_view face);
 
 // The template's font: resolved face, size in pixels at kLayoutDpi.
-QFont DialogFont(const FontSpec& spec);
+QFont DialogFont(const FontSpec& templateFont);
 
 struct BaseUnits {
     int x;  // average character width, pixels
