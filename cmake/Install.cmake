@@ -1,0 +1,107 @@
+# Installing Vexmoor, and its Debian package (CPack).
+#
+# On Linux, `cmake --install` puts:
+#   bin/Vexmoor                         the program
+#   bin/vexmoor                         the command (a link to it): uses the
+#                                       system's D2XX library, if any
+#   bin/vexmoor-demo                    the program on the simulated instrument
+#   lib/vexmoor/sim/libftd2xx.so        the simulated instrument, in a private
+#                                       directory that no library search visits
+#   share/applications/vexmoor*.desktop menu entries for both commands
+#   share/icons/hicolor/*/apps/vexmoor.png   the icon, made from src/res/*.xpm
+#   lib/udev/rules.d/60-vexmoor.rules   USB access for users, and the
+#                                       instrument kept free of ftdi_sio
+#   share/doc/vexmoor/                  README and the simulator's README
+#
+# `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr makes
+# the package (scripts/package-check builds, installs and tries it).
+
+include(GNUInstallDirs)
+
+if(NOT TARGET Vexmoor)
+  # Built without the user interface: nothing to install.
+  return()
+endif()
+
+install(TARGETS Vexmoor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  return()
+endif()
+
+set(VEXMOOR_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
+    "Where the udev rule is installed, relative to the install prefix or absolute")
+# Fixed, not CMAKE_INSTALL_LIBDIR: vexmoor-demo finds it as ../lib/vexmoor/sim
+# from its own directory.
+set(VEXMOOR_SIM_INSTALL_DIR "lib/vexmoor/sim")
+
+set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+set(staged ${PROJECT_BINARY_DIR}/packaging)
+
+# The command users type: a link to the program.
+file(MAKE_DIRECTORY ${staged})
+file(CREATE_LINK Vexmoor ${staged}/vexmoor SYMBOLIC)
+install(FILES ${staged}/vexmoor DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${packaging}/vexmoor-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The simulated instrument, only under its private directory.
+install(TARGETS vexmoor_sim_d2xx
+  LIBRARY DESTINATION ${VEXMOOR_SIM_INSTALL_DIR}
+  RUNTIME DESTINATION ${VEXMOOR_SIM_INSTALL_DIR})
+
+install(FILES ${packaging}/vexmoor.desktop ${packaging}/vexmoor-demo.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packaging}/60-vexmoor.rules DESTINATION ${VEXMOOR_UDEV_RULES_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexmoor)
+install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexmoor
+  RENAME simulator.md)
+
+# The icon theme's PNGs, drawn from the program's own XPM icons at build time:
+# 16 and 32 as they are, larger sizes as whole-number enlargements of the 32.
+add_executable(vexmoor_xpm2png ${packaging}/icons/xpm2png.cpp)
+set(icon_files)
+foreach(entry "16:Vexmoor16:1" "32:Vexmoor32:1" "48:Vexmoor16:3" "64:Vexmoor32:2"
+              "128:Vexmoor32:4" "256:Vexmoor32:8")
+  string(REPLACE ":" ";" entry "${entry}")
+  list(GET entry 0 size)
+  list(GET entry 1 source)
+  list(GET entry 2 factor)
+  set(png ${staged}/icons/hicolor/${size}x${size}/apps/vexmoor.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${staged}/icons/hicolor/${size}x${size}/apps
+    COMMAND vexmoor_xpm2png ${PROJECT_SOURCE_DIR}/src/res/${source}.xpm ${factor} ${png}
+    DEPENDS vexmoor_xpm2png ${PROJECT_SOURCE_DIR}/src/res/${source}.xpm
+    COMMENT "Icon ${size}x${size} from ${source}.xpm"
+    VERBATIM)
+  list(APPEND icon_files ${png})
+endforeach()
+add_custom_target(vexmoor_icons ALL DEPENDS ${icon_files})
+install(DIRECTORY ${staged}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+
+# The Debian package.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vexmoor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Vexmoor")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reader and logger for the Quorvantex Z5 RevavaZevod USB thermometer")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Vexmoor reads the two sensors of the Quorvantex Z5 RevavaZevod, a USB\n"
+  "resistance thermometer, once a second through FTDI's D2XX driver library\n"
+  "and can record the readings into a text log (U_z5data.txt).\n"
+  "\n"
+  "The D2XX library is not part of this package: install FTDI's library to\n"
+  "use a real instrument. The vexmoor-demo command runs the program on a\n"
+  "simulated instrument instead.")
+set(CPACK_PACKAGE_CONTACT "Vexmoor maintainers <maintainers@vexmoor.invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Depends: computed from the binaries (the Qt 6 runtime, the C++ runtime).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt on a Wayland session without it runs through XWayland.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging}/debian/postinst ${packaging}/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
