@@ -5,8 +5,8 @@
 # fixed, and record by record where they carry live readings.
 # Usage: user_session.sh PROGRAM SIM_LIBRARY_DIR
 set -euo pipefail
-program="$1"
-simdir="$2"
+program="$(realpath "$1")"
+simdir="$(realpath "$2")"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -17,7 +17,14 @@ set -euo pipefail
 program="$1"
 "$program" 2>program.err &
 pid=$!
-window="$(xdotool search --sync --onlyvisible --name '^Vexmoor$' | head -n 1)"
+window=""
+for _ in $(seq 100); do
+  window="$(xdotool search --onlyvisible --name '^Vexmoor$' 2>/dev/null | head -n 1 || true)"
+  [ -n "$window" ] && break
+  kill -0 "$pid" 2>/dev/null || { echo "the program ended at start-up:" >&2; cat program.err >&2; exit 1; }
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no window appeared" >&2; kill "$pid"; exit 1; }
 # Dialog units to pixels from the window's own size (241 x 162 units).
 eval "$(xdotool getwindowgeometry --shell "$window")"
 click() {  # centre of a control given in dialog units: x y width height
