@@ -7,6 +7,7 @@
 #include "support/SimDialogTest.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ struct LossCase {
     bool stopEnabled;
     Ending ending;
 };
+
+void PrintTo(const LossCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LinkLoss : public test::SimDialogTest, public testing::WithParamInterface<LossCase> {
 protected:
