@@ -6,7 +6,10 @@
 
 namespace vexmoor {
 
-CVexmoorApp::CVexmoorApp(platform::Framework& framework) : framework_(framework) {}
+CVexmoorApp::CVexmoorApp(platform::Framework& framework, ReadingSink* readings)
+    : framework_(framework), readings_(readings)
+{
+}
 
 CVexmoorApp::~CVexmoorApp() = default;
 
@@ -14,7 +17,7 @@ bool CVexmoorApp::InitInstance()
 {
     platform::SystemLibraryLoader loader;
     SystemClock clock;
-    CVexmoorDlg dialog(DialogServices{framework_, loader, clock});
+    CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_});
     // The end code (IDOK, IDCANCEL, or -1 when the window could not be made)
     // changes nothing: the program ends with its dialog.
     dialog.DoModal();

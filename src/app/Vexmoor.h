@@ -5,10 +5,13 @@
 
 namespace vexmoor {
 
+class ReadingSink;
+
 class CVexmoorApp final {
 public:
-    // `framework` is the toolkit the dialogs are shown with.
-    explicit CVexmoorApp(platform::Framework& framework);
+    // `framework` is the toolkit the dialogs are shown with; `readings`, when
+    // set, receives every reply the polling cycle decodes.
+    explicit CVexmoorApp(platform::Framework& framework, ReadingSink* readings = nullptr);
     ~CVexmoorApp();
     CVexmoorApp(const CVexmoorApp&) = delete;
     CVexmoorApp& operator=(const CVexmoorApp&) = delete;
@@ -19,6 +22,7 @@ public:
 
 private:
     platform::Framework& framework_;
+    ReadingSink* readings_;
 };
 
 } // namespace vexmoor

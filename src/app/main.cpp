@@ -1,7 +1,12 @@
-// The program's entry: the toolkit, then the application shell.
+// The program's entry: the toolkit, the trend of the readings, then the
+// application shell.
 
 #include "app/Vexmoor.h"
 #include "platform/qt/QtFramework.h"
+#include "platform/qt/TrendWindow.h"
+#include "res/resource.h"
+#include "trend/TrendStore.h"
+#include "trend/WallClock.h"
 
 #include <QApplication>
 
@@ -11,8 +16,15 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Vexmoor"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
 
+    // The readings of this run, kept while the program runs; the trend
+    // window shows them and follows them live.
+    vexmoor::SystemWallClock wallClock;
+    vexmoor::TrendStore trend(wallClock);
+
     vexmoor::platform::qt::QtFramework framework;
-    vexmoor::CVexmoorApp app(framework);
+    framework.AddWindowMenuCommand(vexmoor::res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
+                                   [&trend](QWidget& window) { vexmoor::platform::qt::ShowTrendWindow(window, trend); });
+    vexmoor::CVexmoorApp app(framework, &trend);
     app.InitInstance();
     return 0;
 }
