@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <utility>
 
 namespace vexmoor::platform::qt {
 
@@ -158,6 +159,9 @@ void QtDialogHost::Build()
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window_.get());
     QObject::connect(menuKey, &QShortcut::activated, window_.get(),
                      [this] { OpenSystemMenu(window_->mapToGlobal(QPoint(0, 0))); });
+    for (const auto& [text, action] : windowMenuCommands_) {
+        InsertWindowMenuCommand(text, action);
+    }
 
     dialog_.AttachHost(this);
 }
@@ -435,7 +439,10 @@ void QtDialogHost::UpdateWindow()
 void QtDialogHost::AppendSystemMenuSeparator()
 {
     if (systemMenu_ != nullptr) {
-        systemMenu_->addSeparator();
+        QAction* separator = systemMenu_->addSeparator();
+        if (firstDialogItem_ == nullptr) {
+            firstDialogItem_ = separator;
+        }
     }
 }
 
@@ -445,9 +452,35 @@ void QtDialogHost::AppendSystemMenuItem(std::uint32_t commandId, std::string_vie
         return;
     }
     QAction* item = systemMenu_->addAction(ToQString(text));
+    if (firstDialogItem_ == nullptr) {
+        firstDialogItem_ = item;
+    }
     // The command runs once the menu has closed, from the dialog's own loop.
     QObject::connect(item, &QAction::triggered, window_.get(),
                      [this, commandId] { RunSystemCommand(commandId); }, Qt::QueuedConnection);
+}
+
+void QtDialogHost::AddWindowMenuCommand(const QString& text, std::function<void(QWidget& window)> action)
+{
+    windowMenuCommands_.emplace_back(text, std::move(action));
+    if (systemMenu_ != nullptr) {
+        InsertWindowMenuCommand(windowMenuCommands_.back().first, windowMenuCommands_.back().second);
+    }
+}
+
+void QtDialogHost::InsertWindowMenuCommand(const QString& text, const std::function<void(QWidget& window)>& action)
+{
+    auto* item = new QAction(text, systemMenu_);
+    // Ahead of the dialog's own items; at the end while it has none.
+    systemMenu_->insertAction(firstDialogItem_, item);
+    QObject::connect(
+        item, &QAction::triggered, window_.get(),
+        [this, action] {
+            if (!ended_ && window_) {
+                action(*window_);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void QtDialogHost::OpenSystemMenu(const QPoint& globalPos)

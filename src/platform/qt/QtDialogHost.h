@@ -11,10 +11,12 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QPainter;
 class QPushButton;
@@ -88,13 +90,19 @@ public:
     // built yet. Building attaches the dialog to this host.
     void Build();
 
+    // A window-menu command of the program's own, not the dialog's: placed
+    // after "&Close" and the commands added before it, ahead of the items the
+    // dialog appends; runs `action` with the window once the menu has closed.
+    void AddWindowMenuCommand(const QString& text, std::function<void(QWidget& window)> action);
+
     // Inspection, for tests and the screenshot tool.
     DialogWindow* Window() const { return window_.get(); }
     // The first control with identifier `id`, or null.
     QWidget* Item(int id) const;
     // Every control in template order; item i was made from the template's control i.
     const std::vector<QWidget*>& Controls() const { return controls_; }
-    // The window menu: "&Close", then the appended items.
+    // The window menu: "&Close", the program's own commands, then the
+    // items the dialog appended.
     QMenu* SystemMenu() const { return systemMenu_; }
     BaseUnits Units() const { return units_; }
     // EndDialog has been called: the window is ending or gone.
@@ -115,6 +123,7 @@ private:
     void Centre();
     void FocusFirstTabStop();
     void RunSystemCommand(std::uint32_t commandId);
+    void InsertWindowMenuCommand(const QString& text, const std::function<void(QWidget& window)>& action);
 
     const DialogTemplate& template_;
     CDialog& dialog_;
@@ -123,6 +132,8 @@ private:
     std::unique_ptr<DialogWindow> window_;
     std::vector<QWidget*> controls_;      // owned by window_
     QMenu* systemMenu_ = nullptr;         // owned by window_
+    QAction* firstDialogItem_ = nullptr;  // the first item the dialog appended; owned by systemMenu_
+    std::vector<std::pair<QString, std::function<void(QWidget&)>>> windowMenuCommands_;
     QPushButton* defaultButton_ = nullptr;
     QIcon icon_;
     std::map<std::uintptr_t, int> timers_;  // our identifier -> Qt's

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStyleFactory>
 
+#include <utility>
+
 namespace vexmoor::platform::qt {
 
 QString ApplicationTitle()
@@ -30,7 +32,18 @@ std::unique_ptr<DialogHost> QtFramework::CreateHost(const DialogTemplate& dialog
             ownerWindow = ownerHost->Window();
         }
     }
-    return std::make_unique<QtDialogHost>(dialogTemplate, dialog, ownerWindow);
+    auto host = std::make_unique<QtDialogHost>(dialogTemplate, dialog, ownerWindow);
+    for (const WindowMenuCommand& command : windowMenuCommands_) {
+        if (command.templateId == dialogTemplate.id) {
+            host->AddWindowMenuCommand(command.text, command.action);
+        }
+    }
+    return host;
+}
+
+void QtFramework::AddWindowMenuCommand(int templateId, QString text, WindowMenuAction action)
+{
+    windowMenuCommands_.push_back(WindowMenuCommand{templateId, std::move(text), std::move(action)});
 }
 
 } // namespace vexmoor::platform::qt

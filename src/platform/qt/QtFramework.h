@@ -6,7 +6,11 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
+
+class QWidget;
 
 namespace vexmoor::platform::qt {
 
@@ -22,6 +26,21 @@ public:
 
     std::unique_ptr<DialogHost> CreateHost(const DialogTemplate& dialogTemplate, CDialog& dialog,
                                            CDialog* owner) override;
+
+    // A command of the window menu that the program adds beside the dialog
+    // code, for every dialog made from template `templateId`: it stands after
+    // "&Close" and before the items the dialog appends, and runs `action`
+    // with the dialog's window once the menu has closed.
+    using WindowMenuAction = std::function<void(QWidget& window)>;
+    void AddWindowMenuCommand(int templateId, QString text, WindowMenuAction action);
+
+private:
+    struct WindowMenuCommand {
+        int templateId;
+        QString text;
+        WindowMenuAction action;
+    };
+    std::vector<WindowMenuCommand> windowMenuCommands_;
 };
 
 } // namespace vexmoor::platform::qt
