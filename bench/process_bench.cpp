@@ -214,6 +214,7 @@ void Wakeups(const Options& options)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is known
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
