@@ -59,9 +59,9 @@ std::string FormatFixed(double value, int precision, bool forceSign, std::size_t
 {
     std::string text;
     if (std::signbit(value)) {
-        text = "-";
+        text.push_back('-');
     } else if (forceSign) {
-        text = "+";
+        text.push_back('+');
     }
     const double magnitude = std::fabs(value);
     if (std::isnan(magnitude)) {
