@@ -1,4 +1,5 @@
 #include "trend/CsvExport.h"
+#include "trend/WallClock.h"
 
 #include <algorithm>
 #include <array>
@@ -19,12 +20,6 @@
 namespace vexmoor {
 
 namespace {
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
-{
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 // `value` in decimal, with leading zeros up to `width` digits.
 void AppendPadded(std::string& out, std::int64_t value, int width)

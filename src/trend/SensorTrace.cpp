@@ -1,18 +1,9 @@
 #include "trend/SensorTrace.h"
+#include "trend/WallClock.h"
 
 #include <algorithm>
 
 namespace vexmoor {
-
-namespace {
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
-{
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-} // namespace
 
 SensorTrace::SensorTrace(std::uint8_t channel, std::int64_t bucketMs)
     : channel_(channel == 1 ? 1 : 2), bucketMs_(std::max<std::int64_t>(bucketMs, 0))

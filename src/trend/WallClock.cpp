@@ -5,16 +5,6 @@
 
 namespace vexmoor {
 
-namespace {
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
-{
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-} // namespace
-
 // The civil calendar conversions count in eras of 400 years (146097 days),
 // in which the Gregorian leap-year pattern repeats; the year is taken to start
 // in March so that the leap day ends it.
