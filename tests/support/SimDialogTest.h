@@ -3,6 +3,7 @@
 // fresh working directory, with ticks fired by hand and the instrument's
 // clock moved a second per tick.
 
+#include "link/Protocol.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
@@ -11,11 +12,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexmoor::test {
+
+// A well-formed 24-byte reply: `status`, 110.25 ohms and `celsius` (eight
+// characters), as the instrument frames it.
+inline MeasureReply Frame(std::uint8_t status, std::string_view celsius = "  25.500")
+{
+    MeasureReply frame{};
+    const std::string text = std::string(1, static_cast<char>(status)) + "R110.2500 \rT" +
+                             std::string(celsius) + " \r\n";
+    std::memcpy(frame.data(), text.data(), frame.size());
+    return frame;
+}
+
+inline std::vector<std::uint8_t> Bytes(const MeasureReply& frame)
+{
+    return {frame.begin(), frame.end()};
+}
 
 class SimDialogTest : public testing::Test {
 protected:

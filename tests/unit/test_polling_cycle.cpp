@@ -10,20 +10,8 @@ namespace vexmoor {
 namespace {
 
 using namespace res;
-
-std::vector<std::uint8_t> Bytes(const MeasureReply& frame)
-{
-    return {frame.begin(), frame.end()};
-}
-
-MeasureReply Frame(std::uint8_t status, std::string_view celsius = "  25.500")
-{
-    MeasureReply frame{};
-    const std::string text = std::string(1, static_cast<char>(status)) + "R110.2500 \rT" +
-                             std::string(celsius) + " \r\n";
-    std::memcpy(frame.data(), text.data(), frame.size());
-    return frame;
-}
+using test::Bytes;
+using test::Frame;
 
 MeasureReply Garbled(std::uint8_t status)
 {

@@ -17,6 +17,8 @@ namespace vexmoor {
 namespace {
 
 using namespace res;
+using test::Bytes;
+using test::Frame;
 
 // Each reading one step later than the one before, in a fixed zone.
 class SteppingWallClock final : public WallClock {
@@ -30,20 +32,6 @@ public:
     }
     std::int64_t nextMs = kStart;
 };
-
-MeasureReply Frame(std::uint8_t status, std::string_view celsius = "  25.500")
-{
-    MeasureReply frame{};
-    const std::string text = std::string(1, static_cast<char>(status)) + "R110.2500 \rT" +
-                             std::string(celsius) + " \r\n";
-    std::memcpy(frame.data(), text.data(), frame.size());
-    return frame;
-}
-
-std::vector<std::uint8_t> Bytes(const MeasureReply& frame)
-{
-    return {frame.begin(), frame.end()};
-}
 
 DecodedReply ValidReply(double celsius)
 {
