@@ -6,21 +6,16 @@
 // Runs headless with QT_QPA_PLATFORM=offscreen. The recording goes to a
 // temporary working directory, which is removed afterwards.
 
-#include "log/LogFile.h"
-#include "platform/LibraryLoader.h"
+#include "ScreenshotSession.h"
 #include "platform/qt/QtDialogHost.h"
-#include "platform/qt/QtFramework.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "ui/VexmoorDlg.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QPixmap>
-#include <QTemporaryDir>
-#include <QTimer>
 
-#include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -44,7 +39,7 @@ bool TakeReadings(CVexmoorDlg& dialog, sim::ManualClock& simClock, platform::qt:
             dialog.OnCommand(res::IDC_REC);
         }
     }
-    return dialog.m_run.deviceReady != 0 && !dialog.m_t1C.empty() && !dialog.m_t2C.empty();
+    return screenshot::ShowsReadings(dialog);
 }
 
 } // namespace
@@ -52,41 +47,14 @@ bool TakeReadings(CVexmoorDlg& dialog, sim::ManualClock& simClock, platform::qt:
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
-        return 2;
+    screenshot::Session session(argc, argv);
+    if (const std::optional<int> failed = session.Failed()) {
+        return *failed;
     }
-    const QString output = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir workDir;
-    if (!workDir.isValid() || !QDir::setCurrent(workDir.path())) {
-        std::fprintf(stderr, "no temporary working directory\n");
-        return 1;
-    }
-
-    platform::qt::QtFramework framework;
-    sim::ManualClock simClock;
-    sim::Instrument instrument(simClock);
-    platform::TableLibraryLoader loader(sim::InProcessTable(instrument));
-    SystemClock clock;
-    CVexmoorDlg dialog(DialogServices{framework, loader, clock});
-
-    bool saved = false;
-    QTimer::singleShot(0, [&] {
-        auto* host = dynamic_cast<platform::qt::QtDialogHost*>(dialog.Host());
-        if (host == nullptr) {
-            return;
+    return session.Run([&session](CVexmoorDlg& dialog, platform::qt::QtDialogHost& host) -> std::optional<QPixmap> {
+        if (!TakeReadings(dialog, session.simClock, host)) {
+            return std::nullopt;
         }
-        if (TakeReadings(dialog, simClock, *host)) {
-            saved = host->Window()->grab().save(output, "PNG");
-        } else {
-            std::fprintf(stderr, "the simulated instrument gave no readings: %s\n", dialog.m_deviceStatus.c_str());
-        }
-        dialog.OnCommand(res::IDC_EXIT);
+        return host.Window()->grab();
     });
-    dialog.DoModal();
-    if (!saved) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(output));
-        return 1;
-    }
-    return 0;
 }

@@ -7,10 +7,8 @@
 // Runs headless with QT_QPA_PLATFORM=offscreen. The log goes to a temporary
 // working directory, which is removed afterwards.
 
-#include "log/LogFile.h"
-#include "platform/LibraryLoader.h"
+#include "ScreenshotSession.h"
 #include "platform/qt/QtDialogHost.h"
-#include "platform/qt/QtFramework.h"
 #include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
@@ -19,13 +17,11 @@
 #include "ui/VexmoorDlg.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QPainter>
 #include <QPixmap>
-#include <QTemporaryDir>
-#include <QTimer>
 
-#include <cstdio>
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -66,7 +62,7 @@ bool TakeReadings(CVexmoorDlg& dialog, sim::Instrument& instrument, sim::ManualC
     dialog.OnCommand(res::IDC_START);
     dialog.KillTimer(kPollTimerId);
     tick(150);
-    return dialog.m_run.deviceReady != 0 && !dialog.m_t1C.empty() && !dialog.m_t2C.empty();
+    return screenshot::ShowsReadings(dialog);
 }
 
 // A window's picture under a plain title bar with its caption.
@@ -106,48 +102,23 @@ QPixmap SideBySide(QWidget& left, QWidget& right)
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
-        return 2;
+    screenshot::Session session(argc, argv);
+    if (const std::optional<int> failed = session.Failed()) {
+        return *failed;
     }
-    const QString output = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir workDir;
-    if (!workDir.isValid() || !QDir::setCurrent(workDir.path())) {
-        std::fprintf(stderr, "no temporary working directory\n");
-        return 1;
-    }
-
-    platform::qt::QtFramework framework;
-    sim::ManualClock simClock;
-    sim::Instrument instrument(simClock);
-    platform::TableLibraryLoader loader(sim::InProcessTable(instrument));
-    SystemClock clock;
-    SimWallClock wallClock(simClock);
+    SimWallClock wallClock(session.simClock);
     TrendStore store(wallClock);
-    CVexmoorDlg dialog(DialogServices{framework, loader, clock, &store});
-
-    bool saved = false;
-    QTimer::singleShot(0, [&] {
-        auto* host = dynamic_cast<platform::qt::QtDialogHost*>(dialog.Host());
-        if (host == nullptr) {
-            return;
-        }
-        platform::qt::TrendWindow& trend = platform::qt::ShowTrendWindow(*host->Window(), store);
-        if (TakeReadings(dialog, instrument, simClock)) {
+    return session.Run(
+        [&](CVexmoorDlg& dialog, platform::qt::QtDialogHost& host) -> std::optional<QPixmap> {
+            platform::qt::TrendWindow& trend = platform::qt::ShowTrendWindow(*host.Window(), store);
+            if (!TakeReadings(dialog, session.instrument, session.simClock)) {
+                return std::nullopt;
+            }
             // Lets the chart lay itself out before it is drawn.
             for (int i = 0; i < 5; ++i) {
                 QApplication::processEvents();
             }
-            saved = SideBySide(*host->Window(), trend).save(output, "PNG");
-        } else {
-            std::fprintf(stderr, "the simulated instrument gave no readings: %s\n", dialog.m_deviceStatus.c_str());
-        }
-        dialog.OnCommand(res::IDC_EXIT);
-    });
-    dialog.DoModal();
-    if (!saved) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(output));
-        return 1;
-    }
-    return 0;
+            return SideBySide(*host.Window(), trend);
+        },
+        &store);
 }
