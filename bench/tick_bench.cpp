@@ -98,15 +98,25 @@ struct Rig {
     }
 };
 
+// A Rig recording in a window that does nothing.
+struct NoWindowRig {
+    NullFramework framework;
+    NullHost host;
+    Rig rig{framework};
+
+    NoWindowRig()
+    {
+        rig.dialog.AttachHost(&host);
+        rig.dialog.OnInitDialog();
+        rig.StartRecording();
+    }
+};
+
 // Floor: a tick that finds no reply queued (the status query only).
 void BM_EmptyTick(benchmark::State& state)
 {
-    NullFramework framework;
-    NullHost host;
-    Rig rig(framework);
-    rig.dialog.AttachHost(&host);
-    rig.dialog.OnInitDialog();
-    rig.StartRecording();
+    NoWindowRig headless;
+    Rig& rig = headless.rig;
     SetReplyQueued(false);
     for (auto _ : state) {
         rig.dialog.OnTimer(kPollTimerId);
@@ -118,12 +128,8 @@ BENCHMARK(BM_EmptyTick);
 // One decoded tick without a window.
 void BM_DecodedTick_NoWindow(benchmark::State& state)
 {
-    NullFramework framework;
-    NullHost host;
-    Rig rig(framework);
-    rig.dialog.AttachHost(&host);
-    rig.dialog.OnInitDialog();
-    rig.StartRecording();
+    NoWindowRig headless;
+    Rig& rig = headless.rig;
     for (auto _ : state) {
         rig.dialog.OnTimer(kPollTimerId);
     }
