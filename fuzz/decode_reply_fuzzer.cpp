@@ -2,8 +2,8 @@
 // the channel argument, the next 24 bytes the frame (missing bytes are 0).
 
 #include "FuzzCheck.h"
-#include "ReferenceText.h"
 #include "link/Protocol.h"
+#include "support/ReferenceText.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@
 #include <string>
 
 using namespace vexmoor;
-using vexmoor::fuzz::Printf;
+using vexmoor::test::Printf;
 
 namespace {
 
@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string celsiusText = FieldText(frame, 13);
         FUZZ_CHECK(reply.resistanceText == ohmsText);
         FUZZ_CHECK(reply.resistanceText->size() <= 9);
-        FUZZ_CHECK(fuzz::SameDouble(reply.ohms, fuzz::ReferenceAtof(ohmsText)));
-        FUZZ_CHECK(fuzz::SameDouble(reply.celsius, fuzz::ReferenceAtof(celsiusText)));
+        FUZZ_CHECK(test::SameDouble(reply.ohms, test::ReferenceAtof(ohmsText)));
+        FUZZ_CHECK(test::SameDouble(reply.celsius, test::ReferenceAtof(celsiusText)));
         FUZZ_CHECK(reply.celsiusText == Printf("%+-10.3f", reply.celsius));
         FUZZ_CHECK(reply.fahrenheitText == Printf("%+-10.3f", reply.celsius * 1.8 + 32.0));
         // Sign, at most 309 integer digits, point, three decimals.

@@ -4,8 +4,8 @@
 // second bytes (taken modulo 24, 60 and 61); missing bytes are 0.
 
 #include "FuzzCheck.h"
-#include "ReferenceText.h"
 #include "log/LogFormat.h"
+#include "support/ReferenceText.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +15,7 @@
 #include <string>
 
 using namespace vexmoor;
-using vexmoor::fuzz::Printf;
+using vexmoor::test::Printf;
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
+#include "support/ReferenceText.h"
 #include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
@@ -21,8 +22,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -50,30 +49,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // ---- what the program is expected to do, worked out independently ---------
 
-std::string Printf(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return std::string(buffer, static_cast<std::size_t>(std::max(length, 0)));
-}
-
-// atof in the "C" locale, for the decimal numbers (and the odd "inf" or "nan"
-// that random bytes may spell) a reply can carry; a hexadecimal form reads as 0.
-double Atof(const std::string& text)
-{
-    const char* p = text.c_str();
-    while (std::isspace(static_cast<unsigned char>(*p))) {
-        ++p;
-    }
-    const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
-    if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        return *p == '-' ? -0.0 : 0.0;
-    }
-    return std::strtod(text.c_str(), nullptr);
-}
+using test::Printf;
 
 constexpr std::array<std::uint8_t, 3> kCodes1{0x88, 0x55, 0x33};  // valid, no sensor, overflow
 constexpr std::array<std::uint8_t, 3> kCodes2{0x77, 0x66, 0x44};
@@ -259,8 +235,8 @@ private:
         if (!framed) {
             texts_[i].fahrenheit = c == 1 ? "USB data error 1" : "USB data error 2";
         } else if (status == codes[0]) {
-            celsius_[i] = Atof(Field(frame, 13));
-            ohms_[i] = Atof(Field(frame, 2));
+            celsius_[i] = test::ReferenceAtof(Field(frame, 13));
+            ohms_[i] = test::ReferenceAtof(Field(frame, 2));
             texts_[i] = {Printf("%+-10.3f", celsius_[i]), Printf("%+-10.3f", celsius_[i] * 1.8 + 32.0),
                          Field(frame, 2)};
         } else if (status == codes[1]) {

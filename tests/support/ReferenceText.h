@@ -1,6 +1,6 @@
 #pragma once
-// Independent references for the fuzz targets: the C library's own number
-// conversions, in the "C" locale the fuzzers run in.
+// Independent references for the fault soak and the fuzz targets: the C
+// library's own number conversions, in the "C" locale both run in.
 
 #include <cctype>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-namespace vexmoor::fuzz {
+namespace vexmoor::test {
 
 // printf into a std::string; room for the widest double in fixed notation.
 inline std::string Printf(const char* format, ...)
@@ -48,4 +48,4 @@ inline bool SameDouble(double a, double b)
     return a == b && std::signbit(a) == std::signbit(b);
 }
 
-} // namespace vexmoor::fuzz
+} // namespace vexmoor::test
