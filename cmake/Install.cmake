@@ -2,15 +2,20 @@
 #
 # On Linux, `cmake --install` puts:
 #   bin/Vexmoor                         the program
-#   bin/vexmoor                         the command (a link to it): uses the
-#                                       system's D2XX library, if any
+#   bin/vexmoor                         the command: the program on the
+#                                       system's D2XX library if there is one,
+#                                       else on Vexmoor's serial-port driver
 #   bin/vexmoor-demo                    the program on the simulated instrument
-#   lib/vexmoor/sim/libftd2xx.so        the simulated instrument, in a private
-#                                       directory that no library search visits
+#   lib/vexmoor/driver/libftd2xx.so     Vexmoor's serial-port driver and
+#   lib/vexmoor/sim/libftd2xx.so        the simulated instrument, each in a
+#                                       private directory that no library
+#                                       search visits
 #   share/applications/vexmoor*.desktop menu entries for both commands
 #   share/icons/hicolor/*/apps/vexmoor.png   the icon, made from src/res/*.xpm
-#   lib/udev/rules.d/60-vexmoor.rules   USB access for users, and the
-#                                       instrument kept free of ftdi_sio
+#   lib/udev/rules.d/60-vexmoor.rules   access to the instrument for users
+#   share/vexmoor/udev/61-vexmoor-vendor-driver.rules
+#                                       optional, for FTDI's library: keeps the
+#                                       instrument free of ftdi_sio
 #   share/doc/vexmoor/                  README and the simulator's README
 #
 # `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr makes
@@ -31,18 +36,22 @@ endif()
 
 set(VEXMOOR_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
     "Where the udev rule is installed, relative to the install prefix or absolute")
-# Fixed, not CMAKE_INSTALL_LIBDIR: vexmoor-demo finds it as ../lib/vexmoor/sim
-# from its own directory.
+# Fixed, not CMAKE_INSTALL_LIBDIR: the launchers find them as ../lib/vexmoor/...
+# from their own directory.
 set(VEXMOOR_SIM_INSTALL_DIR "lib/vexmoor/sim")
+set(VEXMOOR_DRIVER_INSTALL_DIR "lib/vexmoor/driver")
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(staged ${PROJECT_BINARY_DIR}/packaging)
 
-# The command users type: a link to the program.
+# The commands users type: launchers that pick the driver library.
 file(MAKE_DIRECTORY ${staged})
-file(CREATE_LINK Vexmoor ${staged}/vexmoor SYMBOLIC)
-install(FILES ${staged}/vexmoor DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(PROGRAMS ${packaging}/vexmoor-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${packaging}/vexmoor ${packaging}/vexmoor-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Vexmoor's own driver, only under its private directory.
+if(TARGET vexmoor_serial_d2xx)
+  install(TARGETS vexmoor_serial_d2xx LIBRARY DESTINATION ${VEXMOOR_DRIVER_INSTALL_DIR})
+endif()
 
 # The simulated instrument, only under its private directory.
 install(TARGETS vexmoor_sim_d2xx
@@ -52,6 +61,7 @@ install(TARGETS vexmoor_sim_d2xx
 install(FILES ${packaging}/vexmoor.desktop ${packaging}/vexmoor-demo.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/60-vexmoor.rules DESTINATION ${VEXMOOR_UDEV_RULES_DIR})
+install(FILES ${packaging}/udev/61-vexmoor-vendor-driver.rules DESTINATION ${CMAKE_INSTALL_DATADIR}/vexmoor/udev)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexmoor)
 install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexmoor
   RENAME simulator.md)
@@ -86,12 +96,13 @@ set(CPACK_PACKAGE_VENDOR "Vexmoor")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reader and logger for the Quorvantex Z5 RevavaZevod USB thermometer")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Vexmoor reads the two sensors of the Quorvantex Z5 RevavaZevod, a USB\n"
-  "resistance thermometer, once a second through FTDI's D2XX driver library\n"
-  "and can record the readings into a text log (U_z5data.txt).\n"
+  "resistance thermometer, once a second and can record the readings into a\n"
+  "text log (U_z5data.txt).\n"
   "\n"
-  "The D2XX library is not part of this package: install FTDI's library to\n"
-  "use a real instrument. The vexmoor-demo command runs the program on a\n"
-  "simulated instrument instead.")
+  "It reaches the instrument through the serial port the kernel gives it\n"
+  "(/dev/ttyUSB*), with a driver of its own that offers the same calls as\n"
+  "FTDI's D2XX library; FTDI's library, when installed, is used instead. The\n"
+  "vexmoor-demo command runs the program on a simulated instrument.")
 set(CPACK_PACKAGE_CONTACT "Vexmoor maintainers <maintainers@vexmoor.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
