@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 namespace vexmoor {
 namespace {
@@ -52,6 +53,32 @@ TEST_F(PollingCycle, AlternatesChannelsOneReplyPerTick)
     EXPECT_EQ(host->repaints, repaints + 1);
     EXPECT_EQ(ChannelRequests().back(), "12 5\r");
     EXPECT_EQ(Run().missCount, 0);
+}
+
+// The identifier and the period are written out here, not taken from the
+// program's constants: a changed constant fails this test.
+TEST_F(PollingCycle, RunsOnTimerEighteenEverySecond)
+{
+    using TimerRequest = test::FakeHost::TimerRequest;
+    StartUp();
+    EXPECT_TRUE(host->timerRequests.empty());  // start-up sets no timer
+
+    Start();
+    EXPECT_EQ(host->timerRequests, (std::vector<TimerRequest>{{18, 1000}}));
+    EXPECT_EQ(host->timers, (std::map<std::uintptr_t, std::uint32_t>{{18, 1000}}));
+    Tick();
+    EXPECT_EQ(Run().status1, kCh1Valid);  // ticks of timer 18 run the cycle
+
+    host->Click(IDC_STOP);
+    EXPECT_EQ(host->timerKills, std::vector<std::uintptr_t>{18});
+    EXPECT_TRUE(host->timers.empty());
+
+    // Exit kills the same timer.
+    Start();
+    host->Click(IDC_EXIT);
+    EXPECT_EQ(host->timerRequests, (std::vector<TimerRequest>{{18, 1000}, {18, 1000}}));
+    EXPECT_EQ(host->timerKills, (std::vector<std::uintptr_t>{18, 18}));
+    EXPECT_TRUE(host->timers.empty());
 }
 
 TEST_F(PollingCycle, TwentyThreeBytesAreAShortTickTwentyFourAReply)
@@ -287,6 +314,9 @@ TEST_F(PollingCycle, RefusedTimerIsReported)
     EXPECT_EQ(ChannelRequests(), std::vector<std::string>{"12 5\r"});
     host->Click(IDC_STOP);
     EXPECT_EQ(Run().measuring, 0);
+    // A timer that never ran is not killed.
+    EXPECT_EQ(host->timerRequests, (std::vector<test::FakeHost::TimerRequest>{{18, 1000}}));
+    EXPECT_TRUE(host->timerKills.empty());
 }
 
 // A library whose status query is missing: every tick shows the guarded call's
