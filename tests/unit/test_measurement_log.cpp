@@ -180,6 +180,30 @@ TEST(LogFile, FallbackNeverEmptiesAnExistingFile)
     EXPECT_EQ(ReadFileBytes("existing"), "oldnew");
 }
 
+// The first open fails although the log exists and holds earlier recordings:
+// the second attempt must leave every byte of it. Without a log it creates one.
+TEST(LogFile, FallbackAfterAFailedAppendOpenKeepsAnExistingLogByteForByte)
+{
+    const LogFile::AppendOpener failing = [](const std::filesystem::path&) -> std::FILE* { return nullptr; };
+    const std::string earlier = HeaderLine() + RecordLine({0x88, 0x77, 26.3, 23.5, 110.25, 109.13}, {14, 5, 9}) +
+                                EndMarkerLine() + std::string("\0\xFF no line end", 14);
+    {
+        ScopedWorkDir workDir;
+        std::ofstream(std::string(kLogFileName), std::ios::binary) << earlier;
+        LogFile log = LogFile::OpenForAppend(kLogFileName, failing);
+        EXPECT_FALSE(log.IsOpen());
+        log.Write(HeaderLine());
+        EXPECT_EQ(ReadFileBytes(kLogFileName), earlier);
+    }
+    {
+        ScopedWorkDir workDir;
+        LogFile log = LogFile::OpenForAppend(kLogFileName, failing);
+        ASSERT_TRUE(log.IsOpen());
+        log.Write(HeaderLine());
+        EXPECT_EQ(ReadFileBytes(kLogFileName), HeaderLine());
+    }
+}
+
 TEST(LogFile, CreateNewRefusesAnExistingFileAndKeepsIt)
 {
     ScopedWorkDir workDir;
