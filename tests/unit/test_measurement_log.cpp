@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
+#include <string>
 
 namespace vexmoor {
 namespace {
@@ -95,6 +97,17 @@ struct IntervalCase {
     std::vector<int> recordedReplies;  // 1-based, of eight replies after REC
 };
 
+// "interval_3", "interval_minus_2".
+std::string IntervalName(const IntervalCase& c)
+{
+    return "interval_" + (c.interval < 0 ? "minus_" + std::to_string(-c.interval) : std::to_string(c.interval));
+}
+
+void PrintTo(const IntervalCase& c, std::ostream* out)
+{
+    *out << IntervalName(c);
+}
+
 class RecordInterval : public LogTest, public testing::WithParamInterface<IntervalCase> {};
 
 TEST_P(RecordInterval, CountsRepliesFromRec)
@@ -119,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(Intervals, RecordInterval,
                          testing::Values(IntervalCase{1, {1, 2, 3, 4, 5, 6, 7, 8}},
                                          IntervalCase{3, {1, 4, 7}},
                                          IntervalCase{0, {}},
-                                         IntervalCase{-2, {}}));
+                                         IntervalCase{-2, {}}),
+                         [](const testing::TestParamInfo<IntervalCase>& info) { return IntervalName(info.param); });
 
 TEST_F(LogTest, NotRecordingWritesNothing)
 {

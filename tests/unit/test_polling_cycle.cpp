@@ -129,6 +129,11 @@ struct FaultCase {
     bool stopEnabled;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class PollingFaults : public test::SimDialogTest, public testing::WithParamInterface<FaultCase> {};
 
 TEST_P(PollingFaults, EndTheRunAsTheStateTableSays)
