@@ -147,7 +147,6 @@ void MainDialogTest::controlsFollowTheTemplate()
 {
     MainDialogRig rig(framework_);
     RunModal(rig.dialog, [&](QtDialogHost& host) {
-        const platform::DialogTemplate& dialogTemplate = MainDialogTemplate();
         QDialog* window = host.Window();
 
         // The font: 14 points at 96 DPI, and the base units measured from it.
@@ -180,12 +179,14 @@ void MainDialogTest::controlsFollowTheTemplate()
         QVERIFY(iconSizes.contains(QSize(16, 16)));
         QVERIFY(iconSizes.contains(QSize(32, 32)));
 
-        // Every control, in template order.
-        QCOMPARE(host.Controls().size(), dialogTemplate.controls.size());
-        for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
-            const platform::ControlTemplate& control = dialogTemplate.controls[i];
+        // Every control, in template order, against the rows typed out in
+        // the tests (not the program's own table).
+        QCOMPARE(host.Controls().size(), test::kMainDialogRows.size());
+        for (std::size_t i = 0; i < test::kMainDialogRows.size(); ++i) {
+            const test::TemplateRow& control = test::kMainDialogRows[i];
             QWidget* widget = host.Controls()[i];
-            const QString caption = QString::fromUtf8(control.caption.data(), control.caption.size());
+            QVERIFY(control.caption.has_value());
+            const QString caption = QString::fromUtf8(control.caption->data(), qsizetype(control.caption->size()));
             const bool centred = (control.styles & platform::kStyleCenterText) != 0;
             const QByteArray where = QByteArray::number(control.id) + " " + caption.toUtf8();
             QVERIFY2(widget->parentWidget() == window, where);
