@@ -676,9 +676,11 @@ void MainDialogTest::aboutBoxOverARunningPoll()
     QCOMPARE(about.periodsBehind, QList<int>{1000});
     QVERIFY(about.readingsChanged);
     QVERIFY(about.stillOnTop);
-    // A record for each of the two replies read behind the box.
-    QVERIFY(about.logBytesAtClose >= about.logBytesAtOpen + 2 * 60);
-    QVERIFY(about.logBytesAtOpen > logBytesBeforeRun);
+    // Before the box: the header (60 characters and CR CR LF) and the record of
+    // the channel-1 reply (53 and CR LF). Behind it: a record for each of the
+    // two replies, both channels valid (64 and CR LF).
+    QCOMPARE(about.logBytesAtOpen - logBytesBeforeRun, std::size_t{63 + 55});
+    QCOMPARE(about.logBytesAtClose - about.logBytesAtOpen, std::size_t{2 * 66});
     QVERIFY(about.closed);
     QCOMPARE(about.result, platform::IDCANCEL);
     QVERIFY(mainStillOpen);

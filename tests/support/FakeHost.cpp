@@ -78,7 +78,7 @@ void FakeHost::FireTimers()
     if (dialog_ == nullptr) {
         return;
     }
-    // A tick may set or kill timers: those set when the round began each tick once.
+    // A tick may set or kill timers: each timer set when the round begins ticks once.
     std::vector<std::uintptr_t> current;
     for (const auto& [id, periodMs] : timers) {
         current.push_back(id);
