@@ -10,11 +10,16 @@
 
 namespace vexmoor {
 
-LogFile LogFile::OpenForAppend(const std::filesystem::path& path)
+std::FILE* LogFile::OpenAppending(const std::filesystem::path& path)
+{
+    // Binary: the line ends are written out byte for byte by the formatter.
+    return std::fopen(path.string().c_str(), "ab");
+}
+
+LogFile LogFile::OpenForAppend(const std::filesystem::path& path, AppendOpener openAppending)
 {
     LogFile log;
-    // Binary: the line ends are written out byte for byte by the formatter.
-    std::FILE* file = std::fopen(path.string().c_str(), "ab");
+    std::FILE* file = openAppending(path);
     if (file == nullptr) {
         // Only for a file that does not exist yet, so an existing log is never
         // emptied.

@@ -18,9 +18,17 @@ public:
 
     LogFile() = default;
 
+    // The first attempt's open: `path` for appending in binary, created when
+    // missing; null when it fails.
+    using AppendOpener = std::FILE* (*)(const std::filesystem::path& path);
+    static std::FILE* OpenAppending(const std::filesystem::path& path);
+
     // Opens `path` for appending, creating it when missing. A second attempt
     // only ever creates a file that does not exist: it never empties one.
-    static LogFile OpenForAppend(const std::filesystem::path& path);
+    // `openAppending` stands in for the first attempt in tests, which make it
+    // fail on a file that exists to reach the second.
+    static LogFile OpenForAppend(const std::filesystem::path& path,
+                                 AppendOpener openAppending = &OpenAppending);
     // Creates `path` and opens it for appending; refuses (not open) when
     // anything of that name exists already.
     static LogFile CreateNew(const std::filesystem::path& path);

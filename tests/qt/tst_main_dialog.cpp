@@ -11,8 +11,11 @@
 #include "res/Templates.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
+#include "support/TemplateRows.h"
+#include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -25,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <limits>
 
 using namespace vexmoor;
@@ -84,6 +88,32 @@ QCheckBox* Check(const QtDialogHost& host, int id)
 
 enum class Action { Enter, Escape, CloseBox, AltF4, F1 };
 
+// The dialog units of a font, measured here: the average width of the 52
+// letters, halved and rounded, and the line height.
+platform::qt::BaseUnits MeasuredUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int alphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(alphabet / 26 + 1) / 2, metrics.ascent() + metrics.descent()};
+}
+
+// Timers the dialog's window has with Qt, by period.
+QList<int> TimerPeriods(QWidget* window)
+{
+    QList<int> periods;
+    for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(window)) {
+        periods << timer.interval;
+    }
+    return periods;
+}
+
+// "+10.000   " for 10: what a Celsius field shows.
+QString Shown(int celsius)
+{
+    return QStringLiteral("+%1.000").arg(celsius).leftJustified(10, u' ');
+}
+
 } // namespace
 
 class MainDialogTest : public QObject {
@@ -98,6 +128,8 @@ private slots:
     void keyboardInterface();
     void pushAndPullThroughTheWidgets();
     void windowMenuOpensTheAboutBox();
+    void aboutBoxOverARunningPoll_data();
+    void aboutBoxOverARunningPoll();
 
 private:
     QTemporaryDir workDir_;
@@ -115,7 +147,6 @@ void MainDialogTest::controlsFollowTheTemplate()
 {
     MainDialogRig rig(framework_);
     RunModal(rig.dialog, [&](QtDialogHost& host) {
-        const platform::DialogTemplate& dialogTemplate = MainDialogTemplate();
         QDialog* window = host.Window();
 
         // The font: 14 points at 96 DPI, and the base units measured from it.
@@ -148,12 +179,14 @@ void MainDialogTest::controlsFollowTheTemplate()
         QVERIFY(iconSizes.contains(QSize(16, 16)));
         QVERIFY(iconSizes.contains(QSize(32, 32)));
 
-        // Every control, in template order.
-        QCOMPARE(host.Controls().size(), dialogTemplate.controls.size());
-        for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
-            const platform::ControlTemplate& control = dialogTemplate.controls[i];
+        // Every control, in template order, against the rows typed out in
+        // the tests (not the program's own table).
+        QCOMPARE(host.Controls().size(), test::kMainDialogRows.size());
+        for (std::size_t i = 0; i < test::kMainDialogRows.size(); ++i) {
+            const test::TemplateRow& control = test::kMainDialogRows[i];
             QWidget* widget = host.Controls()[i];
-            const QString caption = QString::fromUtf8(control.caption.data(), control.caption.size());
+            QVERIFY(control.caption.has_value());
+            const QString caption = QString::fromUtf8(control.caption->data(), qsizetype(control.caption->size()));
             const bool centred = (control.styles & platform::kStyleCenterText) != 0;
             const QByteArray where = QByteArray::number(control.id) + " " + caption.toUtf8();
             QVERIFY2(widget->parentWidget() == window, where);
@@ -486,6 +519,173 @@ void MainDialogTest::windowMenuOpensTheAboutBox()
     QVERIFY(qAbs(about.centre.y() - about.ownerCentre.y()) <= 1);
     QCOMPARE(about.defaultButtons, QStringList{QStringLiteral("OK")});
     QCOMPARE(about.iconSize, QSize(32, 32));
+}
+
+void MainDialogTest::aboutBoxOverARunningPoll_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::newRow("closed by Escape") << int(Action::Escape);
+    QTest::newRow("closed by its close box") << int(Action::CloseBox);
+}
+
+// The About box opened while a run records: the main dialog's timer goes on
+// ticking behind it, the readings change on screen and reach the log, and the
+// box ends (IDCANCEL) without ending the main dialog or the run. The box's
+// controls are checked against template 100 as typed out in the tests.
+void MainDialogTest::aboutBoxOverARunningPoll()
+{
+    QFETCH(int, action);
+
+    MainDialogRig rig(framework_);
+    sim::Script& script = rig.instrument.GetScript();
+    // The instrument's clock stands still here: replies are there at once, and
+    // the timer's real second paces the run. Channels 1 and 2 alternate.
+    script.replyDelayMs = 0;
+    for (const int celsius : {10, 20, 11, 21, 12, 22, 13, 23, 14, 24}) {
+        const std::uint8_t status = celsius < 20 ? kCh1Valid : kCh2Valid;
+        script.scriptedReplies.push_back({sim::MakeReply(status, 100.0 + celsius, celsius), 0});
+    }
+
+    struct AboutSeen {
+        bool shown = false;
+        QSize size;
+        QSize expectedSize;
+        int fontPixels = 0;
+        QStringList controlMismatches;
+        QList<int> periodsBehind;
+        bool readingsChanged = false;
+        bool stillOnTop = false;
+        std::size_t logBytesAtOpen = 0;
+        std::size_t logBytesAtClose = 0;
+        bool closed = false;
+        int result = 0;
+    } about;
+    std::size_t logBytesBeforeRun = 0;
+    QList<int> periodsRunning;
+    bool mainStillOpen = false;
+    int measuringAfter = 0;
+    QList<int> periodsAfter;
+
+    RunModal(rig.dialog, [&](QtDialogHost& host) {
+        QDialog* window = host.Window();
+        logBytesBeforeRun = test::ReadFileBytes(std::string(kLogFileName)).size();
+        qobject_cast<QPushButton*>(host.Item(IDC_START))->click();
+        qobject_cast<QPushButton*>(host.Item(IDC_REC))->click();
+        periodsRunning = TimerPeriods(window);
+        QTRY_COMPARE_WITH_TIMEOUT(Edit(host, IDC_T1_CELSIUS)->text(), Shown(10), qttest::kWaitMs);
+
+        qttest::When(
+            [] {
+                QWidget* modal = QApplication::activeModalWidget();
+                return modal != nullptr && modal->windowTitle() == QStringLiteral("About Vexmoor");
+            },
+            [&] {
+                QPointer<QWidget> box = QApplication::activeModalWidget();
+                about.shown = true;
+                about.fontPixels = box->font().pixelSize();
+                const platform::qt::BaseUnits units = MeasuredUnits(box->font());
+                about.size = box->size();
+                about.expectedSize = QSize(Pixels(test::kAboutBoxHead.rect.width, units.x, 4),
+                                           Pixels(test::kAboutBoxHead.rect.height, units.y, 8));
+
+                // The controls, in template order (the window menu is no control).
+                QList<QWidget*> controls = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+                controls.removeIf([](QWidget* w) { return qobject_cast<QMenu*>(w) != nullptr; });
+                if (controls.size() != qsizetype(test::kAboutBoxRows.size())) {
+                    about.controlMismatches << QStringLiteral("%1 controls").arg(controls.size());
+                }
+                for (qsizetype i = 0; i < std::min(controls.size(), qsizetype(test::kAboutBoxRows.size())); ++i) {
+                    const test::TemplateRow& row = test::kAboutBoxRows[std::size_t(i)];
+                    QWidget* widget = controls[i];
+                    const QString where = QStringLiteral("control #%1").arg(i + 1);
+                    QRect expected = ExpectedGeometry(row.rect, units);
+                    auto* label = qobject_cast<QLabel*>(widget);
+                    auto* button = qobject_cast<QPushButton*>(widget);
+                    switch (row.kind) {
+                    case ControlKind::StaticIcon:
+                        expected.setSize(QSize(32, 32));  // an icon control takes the icon's size
+                        if (label == nullptr || label->pixmap().size() != QSize(32, 32)) {
+                            about.controlMismatches << where + QStringLiteral(": no 32-pixel icon");
+                        }
+                        break;
+                    case ControlKind::StaticText:
+                        if (label == nullptr || label->text().isEmpty() ||
+                            (row.caption && label->text() != QString::fromUtf8(row.caption->data(),
+                                                                               qsizetype(row.caption->size())))) {
+                            about.controlMismatches << where + QStringLiteral(": text");
+                        }
+                        break;
+                    case ControlKind::DefPushButton:
+                        if (button == nullptr || !button->isDefault() || button->text() != QStringLiteral("OK")) {
+                            about.controlMismatches << where + QStringLiteral(": default OK button");
+                        }
+                        break;
+                    default:
+                        about.controlMismatches << where + QStringLiteral(": kind");
+                    }
+                    if (widget->geometry() != expected) {
+                        about.controlMismatches << where + QStringLiteral(": geometry");
+                    }
+                }
+
+                // Two more ticks behind the box: a channel-2 reading, then a new channel-1 one.
+                about.periodsBehind = TimerPeriods(window);
+                about.logBytesAtOpen = test::ReadFileBytes(std::string(kLogFileName)).size();
+                about.readingsChanged = QTest::qWaitFor(
+                    [&] {
+                        return Edit(host, IDC_T2_CELSIUS)->text() == Shown(20) &&
+                               Edit(host, IDC_T1_CELSIUS)->text() == Shown(11);
+                    },
+                    qttest::kWaitMs);
+                about.stillOnTop = QApplication::activeModalWidget() == box.data() && box->isVisible();
+                about.logBytesAtClose = test::ReadFileBytes(std::string(kLogFileName)).size();
+
+                if (static_cast<Action>(action) == Action::Escape) {
+                    QTest::keyClick(box, Qt::Key_Escape);
+                } else {
+                    box->close();
+                }
+                about.closed = QTest::qWaitFor([&] { return box.isNull() || !box->isVisible(); }, qttest::kWaitMs);
+                if (auto* dialog = qobject_cast<QDialog*>(box.data())) {
+                    if (!about.closed) {
+                        dialog->done(kEndedByTest);  // so that no loop waits forever
+                    }
+                    about.result = dialog->result();
+                }
+            },
+            [] {
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    modal->hide();
+                }
+            });
+
+        host.SystemMenu()->actions().at(2)->trigger();  // "&About Vexmoor..."
+        QVERIFY(QTest::qWaitFor([&] { return about.closed; }, 3 * qttest::kWaitMs));
+        // Back in the main dialog: still open, still running on its timer.
+        QTest::qWait(20);
+        mainStillOpen = !host.HasEnded() && window->isVisible();
+        measuringAfter = rig.dialog.m_run.measuring;
+        periodsAfter = TimerPeriods(window);
+    });
+
+    QCOMPARE(periodsRunning, QList<int>{1000});
+    QVERIFY(about.shown);
+    QCOMPARE(about.fontPixels, 11);  // 8 points at 96 DPI
+    QCOMPARE(about.size, about.expectedSize);
+    QVERIFY2(about.controlMismatches.isEmpty(), qPrintable(about.controlMismatches.join(QStringLiteral("; "))));
+    QCOMPARE(about.periodsBehind, QList<int>{1000});
+    QVERIFY(about.readingsChanged);
+    QVERIFY(about.stillOnTop);
+    // Before the box: the header (60 characters and CR CR LF) and the record of
+    // the channel-1 reply (53 and CR LF). Behind it: a record for each of the
+    // two replies, both channels valid (64 and CR LF).
+    QCOMPARE(about.logBytesAtOpen - logBytesBeforeRun, std::size_t{63 + 55});
+    QCOMPARE(about.logBytesAtClose - about.logBytesAtOpen, std::size_t{2 * 66});
+    QVERIFY(about.closed);
+    QCOMPARE(about.result, platform::IDCANCEL);
+    QVERIFY(mainStillOpen);
+    QCOMPARE(measuringAfter, 1);
+    QCOMPARE(periodsAfter, QList<int>{1000});
 }
 
 QTEST_MAIN(MainDialogTest)

@@ -41,13 +41,20 @@ bool FakeHost::IsItemEnabled(int id) const
     return found == enabled.end() || found->second;
 }
 
-bool FakeHost::SetTimer(std::uintptr_t id, std::uint32_t /*periodMs*/)
+bool FakeHost::SetTimer(std::uintptr_t id, std::uint32_t periodMs)
 {
+    timerRequests.push_back({id, periodMs});
     if (refuseTimers) {
         return false;
     }
-    timers.insert(id);
+    timers[id] = periodMs;
     return true;
+}
+
+bool FakeHost::KillTimer(std::uintptr_t id)
+{
+    timerKills.push_back(id);
+    return timers.erase(id) != 0;
 }
 
 void FakeHost::MessageBox(std::string_view text, platform::BoxIcon icon)
@@ -71,7 +78,11 @@ void FakeHost::FireTimers()
     if (dialog_ == nullptr) {
         return;
     }
-    const std::set<std::uintptr_t> current = timers;
+    // A tick may set or kill timers: each timer set when the round begins ticks once.
+    std::vector<std::uintptr_t> current;
+    for (const auto& [id, periodMs] : timers) {
+        current.push_back(id);
+    }
     for (const auto id : current) {
         dialog_->OnTimer(id);
     }

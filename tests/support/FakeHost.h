@@ -1,6 +1,7 @@
 #pragma once
 // A headless window for the dialog: controls are values in maps, message
-// boxes are recorded, timers are a set the test fires by hand.
+// boxes are recorded, timers are recorded with the period asked for and fired
+// by hand.
 
 #include "platform/Dialog.h"
 
@@ -8,7 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,20 @@ public:
     std::vector<RecordedBox> boxes;
     // Runs while a box is "open", as a nested message loop would run ticks.
     std::function<void(const RecordedBox&)> whileBoxOpen;
-    std::set<std::uintptr_t> timers;
+    // The timers set now: identifier -> the period SetTimer was asked for.
+    std::map<std::uintptr_t, std::uint32_t> timers;
+    struct TimerRequest {
+        std::uintptr_t id;
+        std::uint32_t periodMs;
+        bool operator==(const TimerRequest&) const = default;
+        friend void PrintTo(const TimerRequest& request, std::ostream* out)
+        {
+            *out << "timer " << request.id << " every " << request.periodMs << " ms";
+        }
+    };
+    // Every SetTimer call, refused ones included, and every KillTimer call.
+    std::vector<TimerRequest> timerRequests;
+    std::vector<std::uintptr_t> timerKills;
     bool refuseTimers = false;
     int focusedControl = 0;
     bool selectedAll = false;
@@ -63,7 +77,7 @@ public:
     void EnableItem(int id, bool enable) override { enabled[id] = enable; }
     bool IsItemEnabled(int id) const override;
     bool SetTimer(std::uintptr_t id, std::uint32_t periodMs) override;
-    bool KillTimer(std::uintptr_t id) override { return timers.erase(id) != 0; }
+    bool KillTimer(std::uintptr_t id) override;
     void MessageBox(std::string_view text, platform::BoxIcon icon) override;
     void UpdateWindow() override { ++repaints; }
     bool HasSystemMenu() const override { return hasSystemMenu; }

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
 namespace vexmoor {
 namespace {
 
@@ -157,6 +162,160 @@ TEST_F(Commands, RefusedExitLeavesTheDialogOpenAndTheClosedLogUntouched)
     host->Click(IDC_EXIT);
     EXPECT_EQ(LogBytes(), closed);
 }
+
+// Exit when no recording is under way: the log is closed and nothing is
+// appended to it, no end marker above all.
+enum class BeforeExit { Started, RecordingEndedByEnd, RecordingEndedByStop, EarlierLog, NoInstrument };
+
+struct ExitCase {
+    const char* name;
+    BeforeExit before;
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ExitWithoutRecording : public test::SimDialogTest, public testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitWithoutRecording, WritesNoEndMarker)
+{
+    const std::string earlier = "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)\r\r\n"
+                                "end recording\r\r\n";
+    std::size_t endMarkers = 0;
+    switch (GetParam().before) {
+    case BeforeExit::Started:
+        StartUp();
+        Start();
+        Tick(3);
+        break;
+    case BeforeExit::RecordingEndedByEnd:
+        StartUp();
+        Start();
+        host->Click(IDC_REC);
+        Tick(2);
+        host->Click(IDC_END);
+        Tick();
+        endMarkers = 1;
+        break;
+    case BeforeExit::RecordingEndedByStop:
+        StartUp();
+        Start();
+        host->Click(IDC_REC);
+        Tick(2);
+        host->Click(IDC_STOP);
+        endMarkers = 1;
+        break;
+    case BeforeExit::EarlierLog:
+        std::ofstream(std::string(kLogFileName), std::ios::binary) << earlier;
+        StartUp();
+        break;
+    case BeforeExit::NoInstrument:
+        Boot(false);
+        host->boxes.clear();
+        break;
+    }
+    ASSERT_EQ(dialog->m_recording, 0);
+    const std::string before = LogBytes();
+    const std::string recordStatus = dialog->m_recordStatus;
+
+    host->Click(IDC_EXIT);
+    EXPECT_EQ(host->endCode, platform::IDOK);
+    EXPECT_EQ(Run().logFile.GetState(), LogFile::State::Closed);
+    EXPECT_EQ(LogBytes(), before);
+    EXPECT_EQ(dialog->m_recordStatus, recordStatus);  // no recording was ended
+    EXPECT_TRUE(host->boxes.empty());
+
+    // The end markers in the file are those of recordings ended before Exit.
+    std::size_t found = 0;
+    for (auto at = before.find("end recording\r\r\n"); at != std::string::npos;
+         at = before.find("end recording\r\r\n", at + 1)) {
+        ++found;
+    }
+    if (GetParam().before == BeforeExit::EarlierLog) {
+        EXPECT_EQ(before, earlier);
+    } else {
+        EXPECT_EQ(found, endMarkers);
+        EXPECT_EQ(before.empty(), endMarkers == 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exit, ExitWithoutRecording,
+    testing::Values(ExitCase{"measuring_never_recorded", BeforeExit::Started},
+                    ExitCase{"recording_ended_by_end", BeforeExit::RecordingEndedByEnd},
+                    ExitCase{"recording_ended_by_stop", BeforeExit::RecordingEndedByStop},
+                    ExitCase{"idle_with_an_earlier_log", BeforeExit::EarlierLog},
+                    ExitCase{"without_instrument", BeforeExit::NoInstrument}),
+    [](const testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
+
+// A failed pull's box is open while the timer runs: the ticks it lets through
+// go on reading and requesting, and the run goes on after it.
+enum class FailedPull { AtStart, EnterDuringARun };
+
+struct PullCase {
+    const char* name;
+    FailedPull pull;
+};
+
+void PrintTo(const PullCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class TickDuringIntegerPrompt : public test::SimDialogTest, public testing::WithParamInterface<PullCase> {};
+
+TEST_P(TickDuringIntegerPrompt, TheRunGoesOn)
+{
+    StartUp();
+    if (GetParam().pull == FailedPull::EnterDuringARun) {
+        Start();
+        Tick();
+    }
+    host->texts[IDC_INTERVAL] = "abc";
+    std::size_t requestsAtBox = 0;
+    std::size_t requestsDuringBox = 0;
+    host->whileBoxOpen = [&](const test::RecordedBox& box) {
+        ASSERT_EQ(box.text, "Please enter an integer.");
+        requestsAtBox = ChannelRequests().size();
+        Tick(2);
+        requestsDuringBox = ChannelRequests().size() - requestsAtBox;
+    };
+    if (GetParam().pull == FailedPull::AtStart) {
+        Start();
+    } else {
+        dialog->OnCommand(platform::IDOK);
+    }
+    host->whileBoxOpen = nullptr;
+
+    // Both ticks read a reply and sent the next request.
+    EXPECT_EQ(host->BoxTexts(), std::vector<std::string>{"Please enter an integer."});
+    EXPECT_EQ(requestsDuringBox, 2u);
+    EXPECT_EQ(Run().measuring, 1);
+    EXPECT_EQ(Run().deviceReady, 1);
+    EXPECT_EQ(Run().awaitingReply, 1);
+    EXPECT_EQ(Run().status1, kCh1Valid);
+    EXPECT_EQ(Run().status2, kCh2Valid);
+    EXPECT_FALSE(host->endCode);  // the dialog stays open
+    EXPECT_EQ(dialog->m_intervalSec, 1);
+    EXPECT_EQ(host->focusedControl, IDC_INTERVAL);
+    EXPECT_TRUE(host->timers.count(kPollTimerId));
+
+    // ... and after it.
+    Tick(2);
+    EXPECT_EQ(ChannelRequests().size(), requestsAtBox + 4);
+    EXPECT_EQ(host->texts[IDC_T1_CELSIUS], dialog->m_t1C);
+    EXPECT_EQ(host->texts[IDC_T2_CELSIUS], dialog->m_t2C);
+    EXPECT_FALSE(dialog->m_diff.empty());
+    EXPECT_EQ(host->boxes.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pulls, TickDuringIntegerPrompt,
+    testing::Values(PullCase{"start_with_letters_in_the_interval", FailedPull::AtStart},
+                    PullCase{"enter_with_letters_during_a_run", FailedPull::EnterDuringARun}),
+    [](const testing::TestParamInfo<PullCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, OkFromTheKeyboardPullsThenEndsWithoutAnEndMarker)
 {

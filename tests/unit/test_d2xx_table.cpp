@@ -424,7 +424,10 @@ TEST_P(D2xxTableStatus, EveryGuardedCallReturnsTheLibrarysStatusUnchanged)
     EXPECT_TRUE(boxes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, D2xxTableStatus, testing::Values(0u, 1u, 2u, 4u, 18u, 0xFFFFFFFFu));
+INSTANTIATE_TEST_SUITE_P(Statuses, D2xxTableStatus, testing::Values(0u, 1u, 2u, 4u, 18u, 0xFFFFFFFFu),
+                         [](const testing::TestParamInfo<FT_STATUS>& info) {
+                             return "status_" + std::to_string(info.param);
+                         });
 
 TEST_F(D2xxTableTest, ArgumentsReachTheLibraryUnchangedBehindTheHandle)
 {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
+#include <string>
 
 namespace vexmoor {
 namespace {
@@ -14,9 +16,15 @@ namespace {
 using namespace res;
 
 struct ParseCase {
+    const char* name;
     std::string text;
     std::optional<std::int32_t> value;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class IntegerField : public testing::TestWithParam<ParseCase> {};
 
@@ -31,18 +39,23 @@ constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, IntegerField,
-    testing::Values(ParseCase{"abc", std::nullopt}, ParseCase{"", std::nullopt},
-                    ParseCase{" ", std::nullopt}, ParseCase{"+0", std::nullopt},
-                    ParseCase{"-0", std::nullopt}, ParseCase{"5 s", std::nullopt},
-                    ParseCase{"12a", std::nullopt}, ParseCase{"0x10", std::nullopt},
-                    ParseCase{"1.5", std::nullopt}, ParseCase{" 12 ", 12}, ParseCase{"\t42\t", 42},
-                    ParseCase{"007", 7}, ParseCase{"-3", -3}, ParseCase{"+8", 8}, ParseCase{"0", 0},
-                    ParseCase{"00", 0}, ParseCase{"99999999999", kMax},
-                    ParseCase{"-99999999999", kMin},
-                    ParseCase{"123456789012345678901234567890", kMax},
+    testing::Values(ParseCase{"letters", "abc", std::nullopt}, ParseCase{"empty", "", std::nullopt},
+                    ParseCase{"one_blank", " ", std::nullopt}, ParseCase{"plus_zero", "+0", std::nullopt},
+                    ParseCase{"minus_zero", "-0", std::nullopt},
+                    ParseCase{"blank_and_letter_after", "5 s", std::nullopt},
+                    ParseCase{"letter_after_digits", "12a", std::nullopt},
+                    ParseCase{"hexadecimal", "0x10", std::nullopt},
+                    ParseCase{"decimal_point", "1.5", std::nullopt}, ParseCase{"blanks_around", " 12 ", 12},
+                    ParseCase{"tabs_around", "\t42\t", 42}, ParseCase{"leading_zeros", "007", 7},
+                    ParseCase{"negative", "-3", -3}, ParseCase{"plus_sign", "+8", 8},
+                    ParseCase{"zero", "0", 0}, ParseCase{"double_zero", "00", 0},
+                    ParseCase{"above_the_32_bit_range", "99999999999", kMax},
+                    ParseCase{"below_the_32_bit_range", "-99999999999", kMin},
+                    ParseCase{"thirty_digits", "123456789012345678901234567890", kMax},
                     // Only the first 31 characters count: the 'x' is never seen.
-                    ParseCase{"1" + std::string(30, ' ') + "x", 1},
-                    ParseCase{std::string("5\0x", 3), 5}));
+                    ParseCase{"only_31_characters_count", "1" + std::string(30, ' ') + "x", 1},
+                    ParseCase{"nul_ends_the_text", std::string("5\0x", 3), 5}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 // The main dialog's twelve bindings through a headless window.
 class Exchange : public testing::Test {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,12 +26,20 @@ struct NoTime final : Clock {
 // The dialog on a simulated instrument, its members pushed once as the
 // initialisation does before DetectDevice.
 struct Rig {
-    explicit Rig(const std::function<void(sim::Script&)>& script, bool libraryPresent = true)
+    using Library = platform::TableLibraryLoader::Table;
+
+    // `library`, when given, may replace entry points of the simulated library.
+    explicit Rig(const std::function<void(sim::Script&)>& script, bool libraryPresent = true,
+                 const std::function<void(Library&)>& library = nullptr)
     {
         if (script) {
             script(instrument.GetScript());
         }
-        loader = std::make_unique<platform::TableLibraryLoader>(sim::InProcessTable(instrument), libraryPresent);
+        Library table = sim::InProcessTable(instrument);
+        if (library) {
+            library(table);
+        }
+        loader = std::make_unique<platform::TableLibraryLoader>(std::move(table), libraryPresent);
         dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, time});
         host = std::make_unique<test::FakeHost>(dialog.get());
         dialog->AttachHost(host.get());
@@ -199,6 +208,79 @@ INSTANTIATE_TEST_SUITE_P(
                     Warning("FT_SetTimeouts is not valid!"), Warning("FT_SetTimeouts is not valid!")},
                    1, kGreeting18, kOneAttempt, 20}),
     [](const testing::TestParamInfo<DetectCase>& info) { return std::string(info.param.name); });
+
+// ---- a first identify read that fails ------------------------------------------------
+
+// How the first identify read fails. The identify write before it has left 5
+// in the count that the writes and reads share.
+struct ReadFault {
+    d2xx::FT_STATUS status;
+    std::optional<d2xx::DWORD> count;  // what the failed read writes into the count; nullopt: nothing
+};
+
+struct FirstReadCase {
+    const char* name;
+    ReadFault fault;
+    std::uint8_t deviceReady;
+    std::string status;
+    int reads;  // identify reads made, the failing one included
+};
+
+void PrintTo(const FirstReadCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+// The library's FT_Read with its first call failing as `gReadFault` says; the
+// later ones reach the simulated instrument.
+ReadFault gReadFault{};
+platform::EntryPoint gSimulatedRead = nullptr;
+int gReads = 0;
+
+d2xx::FT_STATUS VEXMOOR_D2XX_CALL FirstReadFails(d2xx::FT_HANDLE handle, void* buffer, d2xx::DWORD toRead,
+                                                 d2xx::DWORD* returned)
+{
+    if (gReads++ == 0) {
+        if (gReadFault.count) {
+            *returned = *gReadFault.count;
+        }
+        return gReadFault.status;
+    }
+    return reinterpret_cast<d2xx::FT_Read_t>(gSimulatedRead)(handle, buffer, toRead, returned);
+}
+
+class FirstIdentifyRead : public testing::TestWithParam<FirstReadCase> {};
+
+TEST_P(FirstIdentifyRead, FailsWithAStatus)
+{
+    const FirstReadCase& c = GetParam();
+    gReadFault = c.fault;
+    gReads = 0;
+    Rig rig(nullptr, true, [](Rig::Library& library) {
+        gSimulatedRead = library.at("FT_Read");
+        library["FT_Read"] = reinterpret_cast<platform::EntryPoint>(&FirstReadFails);
+    });
+    rig.dialog->DetectDevice();
+
+    EXPECT_EQ(gReads, c.reads);
+    EXPECT_EQ(rig.instrument.Requests(), std::vector<std::string>(static_cast<std::size_t>(c.reads), "12 2\r"));
+    EXPECT_EQ(rig.dialog->m_run.deviceReady, c.deviceReady);
+    EXPECT_EQ(rig.dialog->m_deviceStatus, c.status);
+    EXPECT_TRUE(rig.host->boxes.empty());
+    EXPECT_EQ(rig.instrument.Trace().back(), "FT_SetTimeouts(500, 500)");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedCount, FirstIdentifyRead,
+    testing::Values(
+        // The count still holds the write's 5: the empty area is judged, no second attempt.
+        FirstReadCase{"status_1_count_left_at_5", {1, std::nullopt}, 0, "Quorvantex Not Detected !!", 1},
+        FirstReadCase{"status_3_count_left_at_5", {3, std::nullopt}, 0, "Quorvantex Not Detected !!", 1},
+        FirstReadCase{"status_18_count_left_at_5", {18, std::nullopt}, 0, "Quorvantex Not Detected !!", 1},
+        // Status 4, or a count of 0, makes the second attempt, whatever the status.
+        FirstReadCase{"status_4_count_left_at_5", {4, std::nullopt}, 1, kGreeting17, 2},
+        FirstReadCase{"status_1_count_set_to_0", {1, 0}, 1, kGreeting17, 2}),
+    [](const testing::TestParamInfo<FirstReadCase>& info) { return std::string(info.param.name); });
 
 // ---- the call sequence ---------------------------------------------------------------
 

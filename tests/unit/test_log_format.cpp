@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 namespace vexmoor {
 namespace {
 
@@ -20,6 +23,11 @@ struct RecordCase {
     TimeOfDay time;
     std::string expected;  // without the line end
 };
+
+void PrintTo(const RecordCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class RecordLines : public testing::TestWithParam<RecordCase> {};
 

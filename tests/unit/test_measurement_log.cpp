@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
+#include <string>
 
 namespace vexmoor {
 namespace {
@@ -95,6 +97,17 @@ struct IntervalCase {
     std::vector<int> recordedReplies;  // 1-based, of eight replies after REC
 };
 
+// "interval_3", "interval_minus_2".
+std::string IntervalName(const IntervalCase& c)
+{
+    return "interval_" + (c.interval < 0 ? "minus_" + std::to_string(-c.interval) : std::to_string(c.interval));
+}
+
+void PrintTo(const IntervalCase& c, std::ostream* out)
+{
+    *out << IntervalName(c);
+}
+
 class RecordInterval : public LogTest, public testing::WithParamInterface<IntervalCase> {};
 
 TEST_P(RecordInterval, CountsRepliesFromRec)
@@ -119,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(Intervals, RecordInterval,
                          testing::Values(IntervalCase{1, {1, 2, 3, 4, 5, 6, 7, 8}},
                                          IntervalCase{3, {1, 4, 7}},
                                          IntervalCase{0, {}},
-                                         IntervalCase{-2, {}}));
+                                         IntervalCase{-2, {}}),
+                         [](const testing::TestParamInfo<IntervalCase>& info) { return IntervalName(info.param); });
 
 TEST_F(LogTest, NotRecordingWritesNothing)
 {
@@ -178,6 +192,30 @@ TEST(LogFile, FallbackNeverEmptiesAnExistingFile)
     LogFile file = LogFile::OpenForAppend("existing");
     file.Write("new");
     EXPECT_EQ(ReadFileBytes("existing"), "oldnew");
+}
+
+// The first open fails although the log exists and holds earlier recordings:
+// the second attempt must leave every byte of it. Without a log it creates one.
+TEST(LogFile, FallbackAfterAFailedAppendOpenKeepsAnExistingLogByteForByte)
+{
+    const LogFile::AppendOpener failing = [](const std::filesystem::path&) -> std::FILE* { return nullptr; };
+    const std::string earlier = HeaderLine() + RecordLine({0x88, 0x77, 26.3, 23.5, 110.25, 109.13}, {14, 5, 9}) +
+                                EndMarkerLine() + std::string("\0\xFF no line end", 14);
+    {
+        ScopedWorkDir workDir;
+        std::ofstream(std::string(kLogFileName), std::ios::binary) << earlier;
+        LogFile log = LogFile::OpenForAppend(kLogFileName, failing);
+        EXPECT_FALSE(log.IsOpen());
+        log.Write(HeaderLine());
+        EXPECT_EQ(ReadFileBytes(kLogFileName), earlier);
+    }
+    {
+        ScopedWorkDir workDir;
+        LogFile log = LogFile::OpenForAppend(kLogFileName, failing);
+        ASSERT_TRUE(log.IsOpen());
+        log.Write(HeaderLine());
+        EXPECT_EQ(ReadFileBytes(kLogFileName), HeaderLine());
+    }
 }
 
 TEST(LogFile, CreateNewRefusesAnExistingFileAndKeepsIt)

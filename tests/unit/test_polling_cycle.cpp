@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <map>
+#include <ostream>
+#include <string>
 
 namespace vexmoor {
 namespace {
@@ -54,6 +58,32 @@ TEST_F(PollingCycle, AlternatesChannelsOneReplyPerTick)
     EXPECT_EQ(Run().missCount, 0);
 }
 
+// The identifier and the period are written out here, not taken from the
+// program's constants: a changed constant fails this test.
+TEST_F(PollingCycle, RunsOnTimerEighteenEverySecond)
+{
+    using TimerRequest = test::FakeHost::TimerRequest;
+    StartUp();
+    EXPECT_TRUE(host->timerRequests.empty());  // start-up sets no timer
+
+    Start();
+    EXPECT_EQ(host->timerRequests, (std::vector<TimerRequest>{{18, 1000}}));
+    EXPECT_EQ(host->timers, (std::map<std::uintptr_t, std::uint32_t>{{18, 1000}}));
+    Tick();
+    EXPECT_EQ(Run().status1, kCh1Valid);  // ticks of timer 18 run the cycle
+
+    host->Click(IDC_STOP);
+    EXPECT_EQ(host->timerKills, std::vector<std::uintptr_t>{18});
+    EXPECT_TRUE(host->timers.empty());
+
+    // Exit kills the same timer.
+    Start();
+    host->Click(IDC_EXIT);
+    EXPECT_EQ(host->timerRequests, (std::vector<TimerRequest>{{18, 1000}, {18, 1000}}));
+    EXPECT_EQ(host->timerKills, (std::vector<std::uintptr_t>{18, 18}));
+    EXPECT_TRUE(host->timers.empty());
+}
+
 TEST_F(PollingCycle, TwentyThreeBytesAreAShortTickTwentyFourAReply)
 {
     Script().scriptedReplies.push_back({std::vector<std::uint8_t>(23, 'x'), 0});
@@ -98,6 +128,11 @@ struct FaultCase {
     bool startEnabled;
     bool stopEnabled;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class PollingFaults : public test::SimDialogTest, public testing::WithParamInterface<FaultCase> {};
 
@@ -287,7 +322,100 @@ TEST_F(PollingCycle, RefusedTimerIsReported)
     EXPECT_EQ(ChannelRequests(), std::vector<std::string>{"12 5\r"});
     host->Click(IDC_STOP);
     EXPECT_EQ(Run().measuring, 0);
+    // A timer that never ran is not killed.
+    EXPECT_EQ(host->timerRequests, (std::vector<test::FakeHost::TimerRequest>{{18, 1000}}));
+    EXPECT_TRUE(host->timerKills.empty());
 }
+
+// Valid frames whose number texts read as infinities or NaNs (as atof reads
+// them): the fields show them as printf writes them, the difference follows
+// the arithmetic, and every log column keeps its width.
+struct NonFiniteCase {
+    const char* name;
+    // Eight characters each, as the instrument sends them.
+    std::string ohms1;
+    std::string celsius1;
+    std::string ohms2;
+    std::string celsius2;
+    // Celsius, Fahrenheit and resistance texts shown for each channel.
+    std::array<std::string, 3> shown1;
+    std::array<std::string, 3> shown2;
+    std::string diff;
+    std::string record1;  // after the channel-1 reply, before the line end
+    std::string record2;  // after the channel-2 reply
+};
+
+void PrintTo(const NonFiniteCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+MeasureReply FrameOf(std::uint8_t status, const std::string& ohms, const std::string& celsius)
+{
+    const std::string text = std::string(1, static_cast<char>(status)) + 'R' + ohms + " \rT" + celsius + " \r\n";
+    MeasureReply frame{};
+    std::memcpy(frame.data(), text.data(), frame.size());
+    return frame;
+}
+
+class NonFiniteNumbers : public test::SimDialogTest, public testing::WithParamInterface<NonFiniteCase> {};
+
+TEST_P(NonFiniteNumbers, ShownAndLoggedAsPrintfWritesThem)
+{
+    const NonFiniteCase& c = GetParam();
+    ASSERT_EQ(c.ohms1.size() + c.celsius1.size() + c.ohms2.size() + c.celsius2.size(), 32u);
+    Script().scriptedReplies.push_back({Bytes(FrameOf(kCh1Valid, c.ohms1, c.celsius1)), 20});
+    Script().scriptedReplies.push_back({Bytes(FrameOf(kCh2Valid, c.ohms2, c.celsius2)), 20});
+    StartUp();
+    Start();
+    host->Click(IDC_REC);
+    Tick(2);
+
+    const std::array<std::string, 3> shown1{host->texts[IDC_T1_CELSIUS], host->texts[IDC_T1_FAHRENHEIT],
+                                            host->texts[IDC_R1]};
+    const std::array<std::string, 3> shown2{host->texts[IDC_T2_CELSIUS], host->texts[IDC_T2_FAHRENHEIT],
+                                            host->texts[IDC_R2]};
+    EXPECT_EQ(shown1, c.shown1);
+    EXPECT_EQ(shown2, c.shown2);
+    EXPECT_EQ(host->texts[IDC_DIFF], c.diff);
+    EXPECT_EQ(test::ReadFileBytes(kLogFileName),
+              "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)\r\r\n" + c.record1 + "\r\n" +
+                  c.record2 + "\r\n");
+    // The run goes on.
+    EXPECT_TRUE(host->boxes.empty());
+    EXPECT_EQ(Run().measuring, 1);
+    EXPECT_EQ(ChannelRequests().back(), "12 5\r");
+}
+
+const std::string kBlank(11, ' ');
+const std::array<std::string, 3> kShown25{"+25.500   ", "+77.900   ", "110.2500 "};
+const std::array<std::string, 3> kShown20{"+20.000   ", "+68.000   ", "107.8000 "};
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NonFiniteNumbers,
+    testing::Values(
+        NonFiniteCase{"inf_temperature", "110.2500", "     inf", "107.8000", "  20.000",
+                      {"+inf      ", "+inf      ", "110.2500 "}, kShown20, "+inf      ",
+                      "14:05:09 +inf       " + kBlank + "110.2500   " + kBlank,
+                      "14:05:09 +inf       +20.000    +inf       110.2500   107.8000   "},
+        NonFiniteCase{"infinity_word_on_channel_2", "110.2500", "  25.500", "107.8000", "infinity", kShown25,
+                      {"+inf      ", "+inf      ", "107.8000 "}, "-inf      ",
+                      "14:05:09 +25.500    " + kBlank + "110.2500   " + kBlank,
+                      "14:05:09 +25.500    +inf       -inf       110.2500   107.8000   "},
+        NonFiniteCase{"exponent_beyond_a_double", "110.2500", "  25.500", "107.8000", "-1e999  ", kShown25,
+                      {"-inf      ", "-inf      ", "107.8000 "}, "+inf      ",
+                      "14:05:09 +25.500    " + kBlank + "110.2500   " + kBlank,
+                      "14:05:09 +25.500    -inf       +inf       110.2500   107.8000   "},
+        NonFiniteCase{"nan_temperature", "110.2500", "     nan", "107.8000", "  20.000",
+                      {"+nan      ", "+nan      ", "110.2500 "}, kShown20, "+nan      ",
+                      "14:05:09 +nan       " + kBlank + "110.2500   " + kBlank,
+                      "14:05:09 +nan       +20.000    +nan       110.2500   107.8000   "},
+        // Resistance texts are shown as received; the log writes the values.
+        NonFiniteCase{"nan_and_minus_inf_resistances", "     nan", "  25.500", "    -inf", "  20.000",
+                      {"+25.500   ", "+77.900   ", "     nan "}, {"+20.000   ", "+68.000   ", "    -inf "},
+                      "+5.500    ", "14:05:09 +25.500    " + kBlank + "nan        " + kBlank,
+                      "14:05:09 +25.500    +20.000    +5.500     nan        -inf       "}),
+    [](const testing::TestParamInfo<NonFiniteCase>& info) { return std::string(info.param.name); });
 
 // A library whose status query is missing: every tick shows the guarded call's
 // warning and counts as short; ticks arriving while that box is open are held

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 namespace vexmoor {
@@ -54,6 +55,31 @@ struct StatusCase {
     Text resistance;
 };
 
+const char* OutcomeName(ReplyOutcome outcome)
+{
+    switch (outcome) {
+    case ReplyOutcome::Valid: return "valid";
+    case ReplyOutcome::NoSensor: return "no_sensor";
+    case ReplyOutcome::Overflow: return "overflow";
+    case ReplyOutcome::OtherStatus: return "other_status";
+    case ReplyOutcome::BadFrame: return "bad_frame";
+    }
+    return "unknown";
+}
+
+// "channel_1_status_0x88_valid".
+std::string StatusName(const StatusCase& c)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    return "channel_" + std::to_string(c.channel) + "_status_0x" + kHex[c.status >> 4] + kHex[c.status & 0xF] +
+           "_" + OutcomeName(c.outcome);
+}
+
+void PrintTo(const StatusCase& c, std::ostream* out)
+{
+    *out << StatusName(c);
+}
+
 class StatusCodes : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(StatusCodes, ClassifyByTheChannelsOwnRow)
@@ -89,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{2, 0x33, ReplyOutcome::OtherStatus, kNone, kNone, kNone},
         StatusCase{1, 0x00, ReplyOutcome::OtherStatus, kNone, kNone, kNone},
         // Any channel value but 1 is channel 2.
-        StatusCase{9, 0x77, ReplyOutcome::Valid, "+25.500   ", "+77.900   ", "110.2500 "}));
+        StatusCase{9, 0x77, ReplyOutcome::Valid, "+25.500   ", "+77.900   ", "110.2500 "}),
+    [](const testing::TestParamInfo<StatusCase>& info) { return StatusName(info.param); });
 
 TEST(DecodeMeasureReply, ValidReadingCarriesValues)
 {
@@ -215,10 +242,16 @@ TEST(TextToNumber, ReadsLikeAtofInTheCLocale)
 }
 
 struct GreetingCase {
+    const char* name;
     const char* bytes;  // placed at the start of a space-filled area
     std::uint32_t asked;
     bool accepted;
 };
+
+void PrintTo(const GreetingCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class Greetings : public testing::TestWithParam<GreetingCase> {};
 
@@ -238,11 +271,17 @@ TEST_P(Greetings, JudgedByTheAskedLength)
 
 INSTANTIATE_TEST_SUITE_P(
     ByteZeroAndOne, Greetings,
-    testing::Values(GreetingCase{"Quorvantex Z5", 18, true}, GreetingCase{"\nQuorvantex", 18, true},
-                    GreetingCase{"  Quorvantex", 18, false}, GreetingCase{"Quorvax", 18, false},
-                    GreetingCase{"quorvantex", 18, false}, GreetingCase{"Quorxyz", 17, true},
-                    GreetingCase{"\nQuorv", 17, true}, GreetingCase{"\nQuorx", 17, false},
-                    GreetingCase{"Quo", 17, false}, GreetingCase{"", 18, false}));
+    testing::Values(GreetingCase{"asked_18_at_byte_0", "Quorvantex Z5", 18, true},
+                    GreetingCase{"asked_18_at_byte_1", "\nQuorvantex", 18, true},
+                    GreetingCase{"asked_18_at_byte_2", "  Quorvantex", 18, false},
+                    GreetingCase{"asked_18_seventh_letter_wrong", "Quorvax", 18, false},
+                    GreetingCase{"asked_18_lower_case", "quorvantex", 18, false},
+                    GreetingCase{"asked_17_quor_at_byte_0_whatever_follows", "Quorxyz", 17, true},
+                    GreetingCase{"asked_17_quorv_at_byte_1", "\nQuorv", 17, true},
+                    GreetingCase{"asked_17_quor_at_byte_1_without_v", "\nQuorx", 17, false},
+                    GreetingCase{"asked_17_three_letters", "Quo", 17, false},
+                    GreetingCase{"asked_18_nothing", "", 18, false}),
+    [](const testing::TestParamInfo<GreetingCase>& info) { return std::string(info.param.name); });
 
 TEST(GreetingText, TwentyCharactersBlankPastTheAskedLength)
 {
