@@ -5,8 +5,8 @@
 // the trend window finds the whole run whenever it opens.
 
 #include "link/Protocol.h"
+#include "measure/ReadingSink.h"
 #include "trend/WallClock.h"
-#include "ui/VexmoorDlg.h"
 
 #include <cstddef>
 #include <cstdint>

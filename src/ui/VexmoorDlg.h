@@ -7,6 +7,8 @@
 #include "link/D2xxTable.h"
 #include "link/Protocol.h"
 #include "log/LogFile.h"
+#include "measure/PollRules.h"
+#include "measure/ReadingSink.h"
 #include "platform/Dialog.h"
 #include "platform/LibraryLoader.h"
 #include "ui/RunState.h"
@@ -15,13 +17,6 @@
 #include <string>
 
 namespace vexmoor {
-
-// Receives every reply the polling cycle decodes, at the moment it is stored.
-class ReadingSink {
-public:
-    virtual ~ReadingSink() = default;
-    virtual void OnReading(std::uint8_t channel, const DecodedReply& reply) = 0;
-};
 
 // The dialog's seams: the toolkit, the library loader, the clock.
 struct DialogServices {
@@ -100,10 +95,6 @@ private:
     // is held back instead of running inside it.
     bool tickInProgress_ = false;
 };
-
-// Timer that paces the polling cycle.
-constexpr std::uintptr_t kPollTimerId = 18;
-constexpr std::uint32_t kPollPeriodMs = 1000;
 
 // Where a minimised window draws its icon: centred, rounding as the dialog
 // framework does (signed, truncating toward zero).
