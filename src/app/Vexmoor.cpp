@@ -1,6 +1,6 @@
 #include "app/Vexmoor.h"
 
-#include "log/LogFile.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "ui/VexmoorDlg.h"
 
@@ -16,7 +16,7 @@ CVexmoorApp::~CVexmoorApp() = default;
 bool CVexmoorApp::InitInstance()
 {
     platform::SystemLibraryLoader loader;
-    SystemClock clock;
+    platform::SystemClock clock;
     CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_});
     // The end code (IDOK, IDCANCEL, or -1 when the window could not be made)
     // changes nothing: the program ends with its dialog.

@@ -5,8 +5,8 @@
 #include "platform/qt/QtFramework.h"
 #include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
+#include "platform/Clock.h"
 #include "trend/TrendStore.h"
-#include "trend/WallClock.h"
 
 #include <QApplication>
 
@@ -18,8 +18,8 @@ int main(int argc, char* argv[])
 
     // The readings of this run, kept while the program runs; the trend
     // window shows them and follows them live.
-    vexmoor::SystemWallClock wallClock;
-    vexmoor::TrendStore trend(wallClock);
+    vexmoor::platform::SystemClock clock;
+    vexmoor::TrendStore trend(clock);
 
     vexmoor::platform::qt::QtFramework framework;
     framework.AddWindowMenuCommand(vexmoor::res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),

@@ -9,6 +9,7 @@
 #include "log/LogFile.h"
 #include "measure/PollRules.h"
 #include "measure/ReadingSink.h"
+#include "platform/Clock.h"
 #include "platform/Dialog.h"
 #include "platform/LibraryLoader.h"
 #include "ui/RunState.h"
@@ -22,7 +23,7 @@ namespace vexmoor {
 struct DialogServices {
     platform::Framework& framework;
     platform::LibraryLoader& loader;
-    Clock& clock;
+    platform::Clock& clock;
     ReadingSink* readings = nullptr;
 };
 

@@ -5,7 +5,7 @@
 
 #include "QtTestSupport.h"
 
-#include "log/LogFile.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
 #include "res/Templates.h"
@@ -45,7 +45,7 @@ struct MainDialogRig {
     sim::ManualClock simClock;
     sim::Instrument instrument{simClock};
     platform::TableLibraryLoader loader{sim::InProcessTable(instrument)};
-    SystemClock clock;
+    platform::SystemClock clock;
     CVexmoorDlg dialog;
 };
 

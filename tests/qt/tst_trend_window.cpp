@@ -5,7 +5,7 @@
 
 #include "QtTestSupport.h"
 
-#include "log/LogFile.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
 #include "platform/qt/TrendWindow.h"
@@ -42,11 +42,11 @@ namespace {
 constexpr std::int64_t kStartMs = 1796907909000;  // 2026-12-10T13:05:09Z
 
 // Each reading one second after the one before.
-class SteppingWallClock final : public WallClock {
+class SteppingWallClock final : public platform::Clock {
 public:
-    WallTime Now() override
+    platform::WallTime Now() override
     {
-        const WallTime now{nextMs, 3600};
+        const platform::WallTime now{nextMs, 3600};
         nextMs += stepMs;
         return now;
     }
@@ -121,7 +121,7 @@ struct TrendRig {
     platform::qt::QtFramework framework;
     sim::Instrument instrument;
     platform::TableLibraryLoader loader{sim::InProcessTable(instrument)};
-    SystemClock clock;
+    platform::SystemClock clock;
     CVexmoorDlg dialog{DialogServices{framework, loader, clock, &store}};
 };
 

@@ -4,6 +4,7 @@
 // clock moved a second per tick.
 
 #include "link/Protocol.h"
+#include "log/LogFormat.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"

@@ -3,6 +3,7 @@
 #include "link/D2xxTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
+#include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
 #include <gtest/gtest.h>
@@ -391,9 +392,7 @@ TEST_F(D2xxTableTest, LibraryLackingListDevices)
 
 TEST(D2xxTableDialog, AsksForThePlatformsLibraryFileAndWarnsWithAnExclamation)
 {
-    struct NoTime final : Clock {
-        TimeOfDay LocalTimeOfDay() override { return {}; }
-    } time;
+    test::FixedClock time;
     test::FakeFramework framework;
     platform::TableLibraryLoader loader({}, false);
     CVexmoorDlg dialog(DialogServices{framework, loader, time});
