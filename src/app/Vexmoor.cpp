@@ -1,5 +1,6 @@
 #include "app/Vexmoor.h"
 
+#include "app/AboutBox.h"
 #include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "ui/VexmoorDlg.h"
@@ -17,7 +18,7 @@ bool CVexmoorApp::InitInstance()
 {
     platform::SystemLibraryLoader loader;
     platform::SystemClock clock;
-    CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_});
+    CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_, ShowAboutBox});
     // The end code (IDOK, IDCANCEL, or -1 when the window could not be made)
     // changes nothing: the program ends with its dialog.
     dialog.DoModal();

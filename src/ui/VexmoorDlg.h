@@ -15,16 +15,23 @@
 #include "ui/RunState.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vexmoor {
 
-// The dialog's seams: the toolkit, the library loader, the clock.
+// Runs the About box modally over `owner` and returns when it has closed.
+using AboutBoxRunner = std::function<void(platform::CDialog& owner)>;
+
+// The dialog's seams: the toolkit, the library loader, the clock; where
+// decoded replies go; and the About box, which the application shell
+// provides (the dialog lies below it and does not know it).
 struct DialogServices {
     platform::Framework& framework;
     platform::LibraryLoader& loader;
     platform::Clock& clock;
     ReadingSink* readings = nullptr;
+    AboutBoxRunner aboutBox = {};
 };
 
 class CVexmoorDlg : public platform::CDialog {

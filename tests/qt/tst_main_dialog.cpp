@@ -5,6 +5,7 @@
 
 #include "QtTestSupport.h"
 
+#include "app/AboutBox.h"
 #include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
@@ -40,7 +41,7 @@ constexpr int kStillOpen = -100;
 
 // The main dialog on the in-process simulated instrument.
 struct MainDialogRig {
-    explicit MainDialogRig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock}) {}
+    explicit MainDialogRig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock, nullptr, ShowAboutBox}) {}
 
     sim::ManualClock simClock;
     sim::Instrument instrument{simClock};

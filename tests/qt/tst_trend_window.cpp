@@ -5,6 +5,7 @@
 
 #include "QtTestSupport.h"
 
+#include "app/AboutBox.h"
 #include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
@@ -122,7 +123,7 @@ struct TrendRig {
     sim::Instrument instrument;
     platform::TableLibraryLoader loader{sim::InProcessTable(instrument)};
     platform::SystemClock clock;
-    CVexmoorDlg dialog{DialogServices{framework, loader, clock, &store}};
+    CVexmoorDlg dialog{DialogServices{framework, loader, clock, &store, ShowAboutBox}};
 };
 
 } // namespace

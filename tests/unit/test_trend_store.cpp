@@ -51,7 +51,7 @@ protected:
     void StartUpWithTrend()
     {
         loader = std::make_unique<platform::TableLibraryLoader>(sim::InProcessTable(instrument), true);
-        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock, &store});
+        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock, &store, ShowAboutBox});
         host = std::make_unique<test::FakeHost>(dialog.get());
         dialog->AttachHost(host.get());
         dialog->OnInitDialog();
