@@ -11,11 +11,11 @@
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "trend/CsvExport.h"
 #include "trend/TrendStore.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <benchmark/benchmark.h>
@@ -97,9 +97,9 @@ void TickInQtWindow(benchmark::State& state, Trend trend)
         dialog.OnCommand(res::IDC_START);
         dialog.KillTimer(kPollTimerId);  // ticks by hand
         if (trend != Trend::Closed) {
-            auto& window = platform::qt::ShowTrendWindow(*host.Window(), store);
+            auto& window = trend::qt::ShowTrendWindow(*host.Window(), store);
             if (trend == Trend::WholeSessionOfADay) {
-                window.SetSpan(platform::qt::TrendWindow::Span::WholeSession);
+                window.SetSpan(trend::qt::TrendWindow::Span::WholeSession);
             }
             WaitExposed(window);
         }

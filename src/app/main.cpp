@@ -2,11 +2,11 @@
 // application shell.
 
 #include "app/Vexmoor.h"
-#include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
-#include "res/resource.h"
 #include "platform/Clock.h"
+#include "platform/qt/QtFramework.h"
+#include "res/resource.h"
 #include "trend/TrendStore.h"
+#include "trend/qt/TrendWindow.h"
 
 #include <QApplication>
 
@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
 
     vexmoor::platform::qt::QtFramework framework;
     framework.AddWindowMenuCommand(vexmoor::res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
-                                   [&trend](QWidget& window) { vexmoor::platform::qt::ShowTrendWindow(window, trend); });
+                                   [&trend](QWidget& window) { vexmoor::trend::qt::ShowTrendWindow(window, trend); });
     vexmoor::CVexmoorApp app(framework, &trend);
     app.InitInstance();
     return 0;

@@ -9,12 +9,12 @@
 #include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "support/TestEnv.h"
 #include "trend/CsvExport.h"
 #include "trend/TrendStore.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <QAction>
@@ -35,7 +35,7 @@
 
 using namespace vexmoor;
 using platform::qt::QtDialogHost;
-using platform::qt::TrendWindow;
+using trend::qt::TrendWindow;
 using qttest::RunModal;
 
 namespace {
@@ -114,7 +114,7 @@ struct TrendRig {
     explicit TrendRig(sim::SimClock& simClock) : instrument(simClock)
     {
         framework.AddWindowMenuCommand(res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
-                                       [this](QWidget& window) { platform::qt::ShowTrendWindow(window, store); });
+                                       [this](QWidget& window) { trend::qt::ShowTrendWindow(window, store); });
     }
 
     SteppingWallClock wallClock;
@@ -298,7 +298,7 @@ void TrendWindowTest::followsTheRunWhileTheAboutBoxIsOpen()
     int pointsWhileOpen = -1;
     RunModal(rig.dialog, [&](QtDialogHost& host) {
         QDialog* window = host.Window();
-        TrendWindow& trend = platform::qt::ShowTrendWindow(*window, rig.store);
+        TrendWindow& trend = trend::qt::ShowTrendWindow(*window, rig.store);
         rig.dialog.OnCommand(res::IDC_START);
         QTRY_VERIFY_WITH_TIMEOUT(PointCount(trend, 1) + PointCount(trend, 2) >= 1, qttest::kWaitMs);
 

@@ -10,10 +10,10 @@
 #include "ScreenshotSession.h"
 #include "platform/Clock.h"
 #include "platform/qt/QtDialogHost.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "trend/TrendStore.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <QApplication>
@@ -110,7 +110,7 @@ int main(int argc, char* argv[])
     TrendStore store(wallClock);
     return session.Run(
         [&](CVexmoorDlg& dialog, platform::qt::QtDialogHost& host) -> std::optional<QPixmap> {
-            platform::qt::TrendWindow& trend = platform::qt::ShowTrendWindow(*host.Window(), store);
+            trend::qt::TrendWindow& trend = trend::qt::ShowTrendWindow(*host.Window(), store);
             if (!TakeReadings(dialog, session.instrument, session.simClock)) {
                 return std::nullopt;
             }

@@ -1,6 +1,6 @@
-#include "platform/qt/TrendWindow.h"
+#include "trend/qt/TrendWindow.h"
 
-#include "platform/qt/QtFramework.h"
+#include "platform/qt/ApplicationTitle.h"
 #include "trend/AxisRange.h"
 #include "trend/CsvExport.h"
 
@@ -28,7 +28,7 @@
 #include <iterator>
 #include <limits>
 
-namespace vexmoor::platform::qt {
+namespace vexmoor::trend::qt {
 
 namespace {
 
@@ -318,7 +318,7 @@ bool TrendWindow::SaveCsvTo(const QString& path)
     if (error.empty()) {
         return true;
     }
-    QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
+    QMessageBox box(QMessageBox::Warning, platform::qt::ApplicationTitle(),
                     QStringLiteral("The readings could not be saved to %1.\n\n%2\n\n"
                                    "They are still kept: choose another file and save again.")
                         .arg(QDir::toNativeSeparators(path), QString::fromStdString(error)),
@@ -361,4 +361,4 @@ TrendWindow& ShowTrendWindow(QWidget& owner, TrendStore& store)
     return *window;
 }
 
-} // namespace vexmoor::platform::qt
+} // namespace vexmoor::trend::qt
