@@ -12,6 +12,7 @@
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtFramework.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "trend/CsvExport.h"
 #include "trend/TrendStore.h"

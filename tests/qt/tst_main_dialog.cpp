@@ -11,6 +11,7 @@
 #include "platform/qt/QtFramework.h"
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "ui/VexmoorDlg.h"
 

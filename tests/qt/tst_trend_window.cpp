@@ -10,6 +10,7 @@
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/TestEnv.h"
 #include "trend/CsvExport.h"

@@ -7,6 +7,7 @@
 #include "link/Protocol.h"
 #include "log/LogFormat.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
 #include "support/TestEnv.h"

@@ -1,6 +1,7 @@
 // DetectDevice and OpenDevice, on the in-process simulated instrument.
 
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
 #include "support/TestEnv.h"

@@ -13,6 +13,7 @@
 
 #include "log/LogFormat.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
 #include "support/ReferenceText.h"

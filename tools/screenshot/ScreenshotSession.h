@@ -10,6 +10,7 @@
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtFramework.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "ui/VexmoorDlg.h"
 
