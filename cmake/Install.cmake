@@ -18,12 +18,12 @@
 
 include(GNUInstallDirs)
 
-if(NOT TARGET Vexmoor)
+if(NOT TARGET app)
   # Built without the user interface: nothing to install.
   return()
 endif()
 
-install(TARGETS Vexmoor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
@@ -45,7 +45,7 @@ install(FILES ${staged}/vexmoor DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${packaging}/vexmoor-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The simulated instrument, only under its private directory.
-install(TARGETS vexmoor_sim_d2xx
+install(TARGETS sim_d2xx
   LIBRARY DESTINATION ${VEXMOOR_SIM_INSTALL_DIR}
   RUNTIME DESTINATION ${VEXMOOR_SIM_INSTALL_DIR})
 
