@@ -5,6 +5,11 @@
 #   bin/vexmoor                         the command (a link to it): uses the
 #                                       system's D2XX library, if any
 #   bin/vexmoor-demo                    the program on the simulated instrument
+#   lib/vexmoor/plugins/libvexmoor_trend_window.so
+#                                       the trend window (Qt Charts): the
+#                                       program opens it from its bin/'s
+#                                       ../lib/vexmoor/plugins the first time
+#                                       the window is asked for
 #   lib/vexmoor/sim/libftd2xx.so        the simulated instrument, in a private
 #                                       directory that no library search visits
 #   share/applications/vexmoor*.desktop menu entries for both commands
@@ -24,6 +29,11 @@ if(NOT TARGET app)
 endif()
 
 install(TARGETS app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Fixed, not CMAKE_INSTALL_LIBDIR: the program finds it as
+# ../${VEXMOOR_PLUGIN_FOLDER} from its own folder.
+install(TARGETS trend_window_plugin
+  LIBRARY DESTINATION ${VEXMOOR_PLUGIN_FOLDER}
+  RUNTIME DESTINATION ${VEXMOOR_PLUGIN_FOLDER})
 
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()

@@ -6,7 +6,7 @@
 #include "platform/qt/QtFramework.h"
 #include "res/resource.h"
 #include "trend/TrendStore.h"
-#include "trend/qt/TrendWindow.h"
+#include "trend/qt/TrendWindowLoader.h"
 
 #include <QApplication>
 
@@ -21,9 +21,11 @@ int main(int argc, char* argv[])
     vexmoor::platform::SystemClock clock;
     vexmoor::TrendStore trend(clock);
 
+    // The trend window's library is loaded when the window is first asked for.
+    vexmoor::trend::qt::TrendWindowLoader trendWindow;
     vexmoor::platform::qt::QtFramework framework;
     framework.AddWindowMenuCommand(vexmoor::res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
-                                   [&trend](QWidget& window) { vexmoor::trend::qt::ShowTrendWindow(window, trend); });
+                                   [&](QWidget& window) { trendWindow.Show(window, trend); });
     vexmoor::CVexmoorApp app(framework, &trend);
     app.InitInstance();
     return 0;

@@ -4,17 +4,13 @@
 // after it without damage. A small library preloaded into the program
 // (kill_harness.cpp) presses its buttons.
 
+#include "ProgramProcess.h"
+
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -22,12 +18,11 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace vexmoor {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Program;
 
 const std::string kLogName = "U_z5data.txt";
 const std::string kHeader = "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)\r\r\n";
@@ -35,97 +30,6 @@ const std::string kEndMarker = "end recording\r\r\n";
 // How long the program may take to give the records waited for (its ticks are
 // real seconds; the sanitized build starts slower).
 constexpr auto kPatience = 60s;
-
-// The program as a child process; killed and reaped if the test leaves early.
-class Program {
-public:
-    explicit Program(const std::vector<std::string>& extraEnvironment)
-    {
-        std::vector<std::string> environment;
-        std::string asanOptions = "verify_asan_link_order=0";  // the harness is preloaded
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string variable = *entry;
-            if (variable.starts_with("ASAN_OPTIONS=")) {
-                asanOptions = variable.substr(13) + ":" + asanOptions;
-            } else if (!variable.starts_with("LD_PRELOAD=") && !variable.starts_with("LD_LIBRARY_PATH=") &&
-                       !variable.starts_with("QT_QPA_PLATFORM=") && !variable.starts_with("VEXMOOR_")) {
-                environment.push_back(variable);
-            }
-        }
-        const char* libraryPath = std::getenv("LD_LIBRARY_PATH");
-        environment.push_back(std::string("LD_LIBRARY_PATH=") + VEXMOOR_SIM_DIR +
-                              (libraryPath != nullptr && *libraryPath != '\0' ? std::string(":") + libraryPath : ""));
-        environment.push_back(std::string("LD_PRELOAD=") + VEXMOOR_KILL_HARNESS);
-        environment.push_back("QT_QPA_PLATFORM=offscreen");
-        environment.push_back("ASAN_OPTIONS=" + asanOptions);
-        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-
-        std::vector<char*> envp;
-        for (auto& variable : environment) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-        std::string program = VEXMOOR_PROGRAM;
-        char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
-            pid_ = -1;
-        }
-    }
-
-    ~Program()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Running() const { return pid_ > 0; }
-
-    // Kills the program and returns its wait status.
-    int Kill()
-    {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-
-    // The wait status once the program has ended by itself, or nothing when it
-    // is still running after `patience`.
-    std::optional<int> WaitForExit(std::chrono::milliseconds patience)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return std::nullopt;
-    }
-
-    // False when the program ended on its own.
-    bool Alive()
-    {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        return true;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 // The log's lines with their ends; a last piece without a line feed stays a
 // piece of its own.
@@ -241,7 +145,7 @@ TEST(KillSafety, RecordsBeforeAKillAreCompleteAndARestartAppendsAfterThem)
     // Killed twice during a recording: once as soon as a record has appeared,
     // once at a random moment of the next second.
     for (int run = 0; run < 2; ++run) {
-        Program program({});
+        Program program(VEXMOOR_PROGRAM, VEXMOOR_KILL_HARNESS, VEXMOOR_SIM_DIR, {});
         ASSERT_TRUE(program.Running()) << VEXMOOR_PROGRAM;
         ASSERT_TRUE(WaitForRecords(program, beforeRestart.size(), 3))
             << "no records from the program; the log holds " << testing::PrintToString(test::ReadFileBytes(kLogName));
@@ -258,7 +162,7 @@ TEST(KillSafety, RecordsBeforeAKillAreCompleteAndARestartAppendsAfterThem)
     }
 
     // Started again, it records after what is there and ends by Exit.
-    Program program({"VEXMOOR_TEST_EXIT_AFTER_RECORDS=3"});
+    Program program(VEXMOOR_PROGRAM, VEXMOOR_KILL_HARNESS, VEXMOOR_SIM_DIR, {"VEXMOOR_TEST_EXIT_AFTER_RECORDS=3"});
     ASSERT_TRUE(program.Running());
     const std::optional<int> status = program.WaitForExit(kPatience);
     ASSERT_TRUE(status.has_value()) << "the program did not end by Exit";
