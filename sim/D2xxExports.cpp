@@ -98,16 +98,21 @@ using Behaviour = vexmoor::sim::EntryPoints<LibraryInstrument>;
 // Linux with glibc: each name is an indirect function. Its resolver runs when
 // the name is looked up (dlsym) and answers null for a name that VEXMOOR_SIM
 // lists as missing, so the lookup fails as in a library that lacks it.
-#define VEXMOOR_SIM_INDIRECT_EXPORT(impl, name, parameters, arguments)                                  \
-    extern "C" {                                                                                         \
-    static name##_t vexmoor_sim_resolve_##name()                                                         \
-    {                                                                                                    \
-        return EntryMissing(#name) ? nullptr : &impl::name;                                              \
-    }                                                                                                    \
-    VEXMOOR_D2XX_EXPORT FT_STATUS name parameters __attribute__((ifunc("vexmoor_sim_resolve_" #name))); \
+// The resolvers, by the C names the ifunc attributes give. Not static: clang
+// takes a static function named only there for unused, and refuses it as a
+// resolver.
+#define VEXMOOR_SIM_RESOLVER(impl, name, parameters, arguments)                                \
+    extern "C" {                                                                              \
+    __attribute__((visibility("hidden"))) vexmoor::d2xx::name##_t vexmoor_sim_resolve_##name() \
+    {                                                                                         \
+        return EntryMissing(#name) ? nullptr : &impl::name;                                   \
+    }                                                                                         \
     }
+VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_SIM_RESOLVER, ::Behaviour)
+#define VEXMOOR_SIM_INDIRECT_EXPORT(context, name, parameters, arguments) \
+    extern "C" VEXMOOR_D2XX_EXPORT FT_STATUS name parameters __attribute__((ifunc("vexmoor_sim_resolve_" #name)));
 namespace vexmoor::d2xx {
-VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_SIM_INDIRECT_EXPORT, ::Behaviour)
+VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_SIM_INDIRECT_EXPORT, )
 } // namespace vexmoor::d2xx
 #else
 VEXMOOR_D2XX_EXPORTS(::Behaviour);
