@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -22,7 +26,6 @@ namespace vexmoor {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Program;
 
 const std::string kLogName = "U_z5data.txt";
 const std::string kHeader = "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)\r\r\n";
@@ -30,6 +33,16 @@ const std::string kEndMarker = "end recording\r\r\n";
 // How long the program may take to give the records waited for (its ticks are
 // real seconds; the sanitized build starts slower).
 constexpr auto kPatience = 60s;
+
+// The program on the simulated instrument, with the harness that presses its
+// buttons.
+class Program : public test::ProgramProcess {
+public:
+    explicit Program(const std::vector<std::string>& extraEnvironment)
+        : ProgramProcess({VEXMOOR_PROGRAM, VEXMOOR_SIM_DIR, {VEXMOOR_KILL_HARNESS}, extraEnvironment})
+    {
+    }
+};
 
 // The log's lines with their ends; a last piece without a line feed stays a
 // piece of its own.
@@ -145,7 +158,7 @@ TEST(KillSafety, RecordsBeforeAKillAreCompleteAndARestartAppendsAfterThem)
     // Killed twice during a recording: once as soon as a record has appeared,
     // once at a random moment of the next second.
     for (int run = 0; run < 2; ++run) {
-        Program program(VEXMOOR_PROGRAM, VEXMOOR_KILL_HARNESS, VEXMOOR_SIM_DIR, {});
+        Program program({});
         ASSERT_TRUE(program.Running()) << VEXMOOR_PROGRAM;
         ASSERT_TRUE(WaitForRecords(program, beforeRestart.size(), 3))
             << "no records from the program; the log holds " << testing::PrintToString(test::ReadFileBytes(kLogName));
@@ -162,7 +175,7 @@ TEST(KillSafety, RecordsBeforeAKillAreCompleteAndARestartAppendsAfterThem)
     }
 
     // Started again, it records after what is there and ends by Exit.
-    Program program(VEXMOOR_PROGRAM, VEXMOOR_KILL_HARNESS, VEXMOOR_SIM_DIR, {"VEXMOOR_TEST_EXIT_AFTER_RECORDS=3"});
+    Program program({"VEXMOOR_TEST_EXIT_AFTER_RECORDS=3"});
     ASSERT_TRUE(program.Running());
     const std::optional<int> status = program.WaitForExit(kPatience);
     ASSERT_TRUE(status.has_value()) << "the program did not end by Exit";

@@ -21,7 +21,7 @@ namespace vexmoor {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Program;
+using test::ProgramProcess;
 
 constexpr auto kPatience = 60s;
 
@@ -54,7 +54,7 @@ bool Maps(const std::vector<std::string>& libraries, const std::string& name)
     return false;
 }
 
-bool WaitForFile(Program& program, const std::string& name)
+bool WaitForFile(ProgramProcess& program, const std::string& name)
 {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < deadline && program.Alive()) {
@@ -69,7 +69,7 @@ bool WaitForFile(Program& program, const std::string& name)
 TEST(TrendPlugin, QtChartsComesOnlyWithTheTrendWindow)
 {
     test::ScopedWorkDir workDir;
-    Program program(VEXMOOR_PROGRAM, VEXMOOR_TREND_HARNESS, VEXMOOR_SIM_DIR, {});
+    ProgramProcess program({VEXMOOR_PROGRAM, VEXMOOR_SIM_DIR, {VEXMOOR_TREND_HARNESS}, {}});
     ASSERT_TRUE(program.Running()) << VEXMOOR_PROGRAM;
     ASSERT_TRUE(WaitForFile(program, "dialog-shown")) << "the main dialog did not appear";
 
@@ -96,7 +96,7 @@ TEST(TrendPlugin, WithoutItsPluginTheProgramSaysSoAndRunsOn)
     std::filesystem::create_directories(alone.parent_path());
     std::filesystem::copy_file(VEXMOOR_PROGRAM, alone);
 
-    Program program(alone.string(), VEXMOOR_TREND_HARNESS, VEXMOOR_SIM_DIR, {});
+    ProgramProcess program({alone.string(), VEXMOOR_SIM_DIR, {VEXMOOR_TREND_HARNESS}, {}});
     ASSERT_TRUE(program.Running());
     ASSERT_TRUE(WaitForFile(program, "dialog-shown")) << "the main dialog did not appear";
     std::ofstream{"open-trend"};
