@@ -110,9 +110,9 @@ private:
         } else if (mode == "trend-shown") {
             QTimer::singleShot(0, &ChooseTrend);
         } else if (mode == "record") {
-            Press("Start", [this] { Press("REC", [] {}); });
+            Press("Start", [] { Press("REC", [] {}); });
         } else if (mode == "record-trend") {
-            Press("Start", [this] { Press("REC", [] { ChooseTrend(); }); });
+            Press("Start", [] { Press("REC", [] { ChooseTrend(); }); });
         } else if (mode == "wakeups") {
             QTimer::singleShot(1000, [this] { Measure("idle", [this] {
                 Press("Start", [this] {
