@@ -1,6 +1,6 @@
 #include "FixedReplyDriver.h"
 
-#include "link/D2xxTypes.h"
+#include "link/D2xxDriver.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,19 +29,22 @@ Line& State()
 
 char handleToken;
 
-FT_STATUS VEXMOOR_D2XX_CALL Open(int, FT_HANDLE* handle)
+// The fourteen entry points, by their own names (link/D2xxDriver.h).
+namespace fixed {
+
+FT_STATUS VEXMOOR_D2XX_CALL FT_Open(int, FT_HANDLE* handle)
 {
     *handle = &handleToken;
     return FT_OK;
 }
-FT_STATUS VEXMOOR_D2XX_CALL OpenEx(void*, DWORD, FT_HANDLE* handle)
+FT_STATUS VEXMOOR_D2XX_CALL FT_OpenEx(void*, DWORD, FT_HANDLE* handle)
 {
     *handle = &handleToken;
     return FT_OK;
 }
-FT_STATUS VEXMOOR_D2XX_CALL ListDevices(void*, void*, DWORD) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL Close(FT_HANDLE) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL Read(FT_HANDLE, void* buffer, DWORD toRead, DWORD* returned)
+FT_STATUS VEXMOOR_D2XX_CALL FT_ListDevices(void*, void*, DWORD) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_Close(FT_HANDLE) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_Read(FT_HANDLE, void* buffer, DWORD toRead, DWORD* returned)
 {
     Line& line = State();
     const unsigned char* reply = line.lastRequest == '5' ? kChannel1 : kChannel2;
@@ -52,7 +55,7 @@ FT_STATUS VEXMOOR_D2XX_CALL Read(FT_HANDLE, void* buffer, DWORD toRead, DWORD* r
     line.queued = false;
     return FT_OK;
 }
-FT_STATUS VEXMOOR_D2XX_CALL Write(FT_HANDLE, void* buffer, DWORD toWrite, DWORD* written)
+FT_STATUS VEXMOOR_D2XX_CALL FT_Write(FT_HANDLE, void* buffer, DWORD toWrite, DWORD* written)
 {
     Line& line = State();
     line.lastRequest = toWrite >= 4 ? static_cast<const char*>(buffer)[3] : 0;
@@ -60,18 +63,18 @@ FT_STATUS VEXMOOR_D2XX_CALL Write(FT_HANDLE, void* buffer, DWORD toWrite, DWORD*
     *written = toWrite;
     return FT_OK;
 }
-FT_STATUS VEXMOOR_D2XX_CALL ResetDevice(FT_HANDLE) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL Purge(FT_HANDLE, DWORD) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL SetTimeouts(FT_HANDLE, DWORD, DWORD) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL GetQueueStatus(FT_HANDLE, DWORD* rx)
+FT_STATUS VEXMOOR_D2XX_CALL FT_ResetDevice(FT_HANDLE) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_Purge(FT_HANDLE, DWORD) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetTimeouts(FT_HANDLE, DWORD, DWORD) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_GetQueueStatus(FT_HANDLE, DWORD* rx)
 {
     *rx = State().queued ? 24 : 0;
     return FT_OK;
 }
-FT_STATUS VEXMOOR_D2XX_CALL SetFlowControl(FT_HANDLE, WORD, UCHAR, UCHAR) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL SetBaudRate(FT_HANDLE, DWORD) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL SetDataCharacteristics(FT_HANDLE, UCHAR, UCHAR, UCHAR) { return FT_OK; }
-FT_STATUS VEXMOOR_D2XX_CALL GetStatus(FT_HANDLE, DWORD* rx, DWORD* tx, DWORD* events)
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetFlowControl(FT_HANDLE, WORD, UCHAR, UCHAR) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetBaudRate(FT_HANDLE, DWORD) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetDataCharacteristics(FT_HANDLE, UCHAR, UCHAR, UCHAR) { return FT_OK; }
+FT_STATUS VEXMOOR_D2XX_CALL FT_GetStatus(FT_HANDLE, DWORD* rx, DWORD* tx, DWORD* events)
 {
     *rx = State().queued ? 24 : 0;
     *tx = 0;
@@ -79,32 +82,13 @@ FT_STATUS VEXMOOR_D2XX_CALL GetStatus(FT_HANDLE, DWORD* rx, DWORD* tx, DWORD* ev
     return FT_OK;
 }
 
-template <typename Function>
-platform::EntryPoint Entry(Function function)
-{
-    return reinterpret_cast<platform::EntryPoint>(function);
-}
+} // namespace fixed
 
 } // namespace
 
 platform::TableLibraryLoader::Table FixedReplyTable()
 {
-    return {
-        {"FT_Open", Entry(&Open)},
-        {"FT_OpenEx", Entry(&OpenEx)},
-        {"FT_ListDevices", Entry(&ListDevices)},
-        {"FT_Close", Entry(&Close)},
-        {"FT_Read", Entry(&Read)},
-        {"FT_Write", Entry(&Write)},
-        {"FT_ResetDevice", Entry(&ResetDevice)},
-        {"FT_Purge", Entry(&Purge)},
-        {"FT_SetTimeouts", Entry(&SetTimeouts)},
-        {"FT_GetQueueStatus", Entry(&GetQueueStatus)},
-        {"FT_SetFlowControl", Entry(&SetFlowControl)},
-        {"FT_SetBaudRate", Entry(&SetBaudRate)},
-        {"FT_SetDataCharacteristics", Entry(&SetDataCharacteristics)},
-        {"FT_GetStatus", Entry(&GetStatus)},
-    };
+    return platform::TableLibraryLoader::TableOf(VEXMOOR_D2XX_ENTRY_TABLE(fixed));
 }
 
 void SetReplyQueued(bool queued)

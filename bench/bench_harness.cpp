@@ -1,7 +1,11 @@
-// Preloaded (LD_PRELOAD) into the program or the minimal dialog by
+// Preloaded (LD_PRELOAD) into the program or a floor program by
 // process_bench; not part of the program. VEXMOOR_BENCH_MODE says what it does:
 //   shown    end the process as soon as its first window has been painted
+//   trend-shown  choose "&Trend..." in the window menu as soon as the first
+//           window has been painted, and end the process as soon as the
+//           trend window has been painted
 //   record   press Start, then REC, and leave the program running
+//   record-trend  the same, then open the trend window
 //   wakeups  count the timer events of the dialog window and the main
 //            thread's wake-ups for VEXMOOR_BENCH_SECONDS idle, then press
 //            Start and count as long again while running; write the counts
@@ -9,9 +13,11 @@
 //   (other)  nothing: the process runs as it would
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -34,6 +40,21 @@ QAbstractButton* EnabledButton(const char* caption)
         }
     }
     return nullptr;
+}
+
+// Chooses the window-menu item "&Trend..." of the main dialog.
+void ChooseTrend()
+{
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* menu = qobject_cast<QMenu*>(widget)) {
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String("&Trend...")) {
+                    action->trigger();
+                    return;
+                }
+            }
+        }
+    }
 }
 
 // The calling thread's voluntary context switches: one per wake-up from a wait.
@@ -60,6 +81,7 @@ public:
     std::string mode;
     int seconds = 10;
     bool painted = false;
+    bool trendPainted = false;
     Counts counts;
 
     bool eventFilter(QObject* target, QEvent* event) override
@@ -70,6 +92,11 @@ public:
                    static_cast<QWidget*>(target)->isWindow()) {
             painted = true;
             OnFirstPaint();
+        } else if (event->type() == QEvent::Paint && mode == "trend-shown" && !trendPainted &&
+                   target->isWidgetType() &&
+                   static_cast<QWidget*>(target)->window()->windowTitle() == QLatin1String("Vexmoor Trend")) {
+            trendPainted = true;
+            QTimer::singleShot(0, [] { std::_Exit(0); });
         }
         return false;
     }
@@ -80,8 +107,12 @@ private:
         if (mode == "shown") {
             // After this paint has been carried out.
             QTimer::singleShot(0, [] { std::_Exit(0); });
+        } else if (mode == "trend-shown") {
+            QTimer::singleShot(0, &ChooseTrend);
         } else if (mode == "record") {
-            Press("Start", [this] { Press("REC", [] {}); });
+            Press("Start", [] { Press("REC", [] {}); });
+        } else if (mode == "record-trend") {
+            Press("Start", [] { Press("REC", [] { ChooseTrend(); }); });
         } else if (mode == "wakeups") {
             QTimer::singleShot(1000, [this] { Measure("idle", [this] {
                 Press("Start", [this] {

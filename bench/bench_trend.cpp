@@ -7,16 +7,16 @@
 // The instrument is the in-process simulation on a hand-moved clock; the
 // figures that matter are the differences between the tick variants.
 
-#include "log/LogFile.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "trend/CsvExport.h"
 #include "trend/TrendStore.h"
-#include "trend/WallClock.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <benchmark/benchmark.h>
@@ -33,10 +33,10 @@ namespace {
 constexpr std::int64_t kStartMs = 1796907000000;  // 2026-12-10T12:50:00Z
 
 // Wall-clock time that moves with the simulated instrument's clock.
-class SimWallClock final : public WallClock {
+class SimWallClock final : public platform::Clock {
 public:
     explicit SimWallClock(sim::ManualClock& clock) : clock_(clock) {}
-    WallTime Now() override { return WallTime{kStartMs + clock_.NowMs(), 3600}; }
+    platform::WallTime Now() override { return platform::WallTime{kStartMs + clock_.NowMs(), 3600}; }
 
 private:
     sim::ManualClock& clock_;
@@ -71,7 +71,7 @@ void TickInQtWindow(benchmark::State& state, Trend trend)
     sim::ManualClock simClock;
     sim::Instrument instrument(simClock);
     platform::TableLibraryLoader loader(sim::InProcessTable(instrument));
-    SystemClock clock;
+    platform::SystemClock clock;
     SimWallClock wallClock(simClock);
     TrendStore store(wallClock);
     CVexmoorDlg dialog(DialogServices{framework, loader, clock, &store});
@@ -98,9 +98,9 @@ void TickInQtWindow(benchmark::State& state, Trend trend)
         dialog.OnCommand(res::IDC_START);
         dialog.KillTimer(kPollTimerId);  // ticks by hand
         if (trend != Trend::Closed) {
-            auto& window = platform::qt::ShowTrendWindow(*host.Window(), store);
+            auto& window = trend::qt::ShowTrendWindow(*host.Window(), store);
             if (trend == Trend::WholeSessionOfADay) {
-                window.SetSpan(platform::qt::TrendWindow::Span::WholeSession);
+                window.SetSpan(trend::qt::TrendWindow::Span::WholeSession);
             }
             WaitExposed(window);
         }

@@ -84,7 +84,7 @@ BENCHMARK(BM_RecordLine);
 struct Rig {
     TempWorkDir workDir;
     platform::TableLibraryLoader loader{FixedReplyTable()};
-    SystemClock clock;
+    platform::SystemClock clock;
     CVexmoorDlg dialog;
 
     explicit Rig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock})

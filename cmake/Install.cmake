@@ -6,6 +6,11 @@
 #                                       system's D2XX library if there is one,
 #                                       else on Vexmoor's serial-port driver
 #   bin/vexmoor-demo                    the program on the simulated instrument
+#   lib/vexmoor/plugins/libvexmoor_trend_window.so
+#                                       the trend window (Qt Charts): the
+#                                       program opens it from its bin/'s
+#                                       ../lib/vexmoor/plugins the first time
+#                                       the window is asked for
 #   lib/vexmoor/driver/libftd2xx.so     Vexmoor's serial-port driver and
 #   lib/vexmoor/sim/libftd2xx.so        the simulated instrument, each in a
 #                                       private directory that no library
@@ -23,12 +28,17 @@
 
 include(GNUInstallDirs)
 
-if(NOT TARGET Vexmoor)
+if(NOT TARGET app)
   # Built without the user interface: nothing to install.
   return()
 endif()
 
-install(TARGETS Vexmoor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Fixed, not CMAKE_INSTALL_LIBDIR: the program finds it as
+# ../${VEXMOOR_PLUGIN_FOLDER} from its own folder.
+install(TARGETS trend_window_plugin
+  LIBRARY DESTINATION ${VEXMOOR_PLUGIN_FOLDER}
+  RUNTIME DESTINATION ${VEXMOOR_PLUGIN_FOLDER})
 
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
@@ -54,7 +64,7 @@ if(TARGET vexmoor_serial_d2xx)
 endif()
 
 # The simulated instrument, only under its private directory.
-install(TARGETS vexmoor_sim_d2xx
+install(TARGETS sim_d2xx
   LIBRARY DESTINATION ${VEXMOOR_SIM_INSTALL_DIR}
   RUNTIME DESTINATION ${VEXMOOR_SIM_INSTALL_DIR})
 

@@ -4,17 +4,18 @@
 // Scripted by the VEXMOOR_SIM environment variable (sim/README.md); the
 // program itself reads no environment.
 
+#include "EntryPoints.h"
 #include "SimInstrument.h"
 #include "SimSettings.h"
 
-#include "link/D2xxTypes.h"
+#include "link/D2xxDriver.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 
-// Indirect functions (see VEXMOOR_SIM_ENTRY) need GNU ELF and glibc's loader.
+// Indirect functions (see VEXMOOR_SIM_INDIRECT_EXPORT) need GNU ELF and glibc's loader.
 #if !defined(VEXMOOR_SIM_IFUNC)
 #if defined(__linux__) && defined(__GLIBC__) && (defined(__GNUC__) || defined(__clang__))
 #define VEXMOOR_SIM_IFUNC 1
@@ -65,79 +66,26 @@ SimLibrary& Library()
     return *library;
 }
 
-template <typename Body>
-FT_STATUS Call(Body body)
-{
-    SimLibrary& library = Library();
-    const std::lock_guard<std::mutex> lock(library.mutex);
-    const FT_STATUS status = body(library.instrument);
-    if (library.options.trace) {
-        for (const auto& line : library.instrument.Trace()) {
-            std::fprintf(stderr, "vexmoor-sim: %s -> %u\n", line.c_str(), static_cast<unsigned>(status));
+// The instrument of the library, one call at a time, with the trace.
+struct LibraryInstrument {
+    template <typename Body>
+    static FT_STATUS Call(Body body)
+    {
+        SimLibrary& library = Library();
+        const std::lock_guard<std::mutex> lock(library.mutex);
+        const FT_STATUS status = body(library.instrument);
+        if (library.options.trace) {
+            for (const auto& line : library.instrument.Trace()) {
+                std::fprintf(stderr, "vexmoor-sim: %s -> %u\n", line.c_str(), static_cast<unsigned>(status));
+            }
         }
+        library.instrument.ClearRecords();
+        return status;
     }
-    library.instrument.ClearRecords();
-    return status;
-}
+};
 
 // The behaviour behind each exported name.
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_Open(int index, FT_HANDLE* handle)
-{
-    return Call([&](Instrument& i) { return i.Open(index, handle); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle)
-{
-    return Call([&](Instrument& i) { return i.OpenEx(arg, flags, handle); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_ListDevices(void* arg1, void* arg2, DWORD flags)
-{
-    return Call([&](Instrument& i) { return i.ListDevices(arg1, arg2, flags); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_Close(FT_HANDLE handle)
-{
-    return Call([&](Instrument& i) { return i.Close(handle); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_Read(FT_HANDLE handle, void* buffer, DWORD toRead, DWORD* returned)
-{
-    return Call([&](Instrument& i) { return i.Read(handle, buffer, toRead, returned); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_Write(FT_HANDLE handle, void* buffer, DWORD toWrite, DWORD* written)
-{
-    return Call([&](Instrument& i) { return i.Write(handle, buffer, toWrite, written); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_ResetDevice(FT_HANDLE handle)
-{
-    return Call([&](Instrument& i) { return i.ResetDevice(handle); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_Purge(FT_HANDLE handle, DWORD mask)
-{
-    return Call([&](Instrument& i) { return i.Purge(handle, mask); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_SetTimeouts(FT_HANDLE handle, DWORD readMs, DWORD writeMs)
-{
-    return Call([&](Instrument& i) { return i.SetTimeouts(handle, readMs, writeMs); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_GetQueueStatus(FT_HANDLE handle, DWORD* rx)
-{
-    return Call([&](Instrument& i) { return i.GetQueueStatus(handle, rx); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_SetFlowControl(FT_HANDLE handle, WORD mode, UCHAR xon, UCHAR xoff)
-{
-    return Call([&](Instrument& i) { return i.SetFlowControl(handle, mode, xon, xoff); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_SetBaudRate(FT_HANDLE handle, DWORD rate)
-{
-    return Call([&](Instrument& i) { return i.SetBaudRate(handle, rate); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UCHAR stop,
-                                                           UCHAR parity)
-{
-    return Call([&](Instrument& i) { return i.SetDataCharacteristics(handle, bits, stop, parity); });
-}
-FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_GetStatus(FT_HANDLE handle, DWORD* rx, DWORD* tx, DWORD* events)
-{
-    return Call([&](Instrument& i) { return i.GetStatus(handle, rx, tx, events); });
-}
+using Behaviour = vexmoor::sim::EntryPoints<LibraryInstrument>;
 
 [[maybe_unused]] bool EntryMissing(const char* name)
 {
@@ -146,48 +94,26 @@ FT_STATUS VEXMOOR_D2XX_CALL Impl_FT_GetStatus(FT_HANDLE handle, DWORD* rx, DWORD
 
 } // namespace
 
-#if defined(_WIN32)
-#define VEXMOOR_SIM_EXPORT __declspec(dllexport)
-#else
-#define VEXMOOR_SIM_EXPORT __attribute__((visibility("default")))
-#endif
-
 #if VEXMOOR_SIM_IFUNC
 // Linux with glibc: each name is an indirect function. Its resolver runs when
 // the name is looked up (dlsym) and answers null for a name that VEXMOOR_SIM
 // lists as missing, so the lookup fails as in a library that lacks it.
-#define VEXMOOR_SIM_ENTRY(name, params, args)                                                     \
-    extern "C" {                                                                                  \
-    static name##_t vexmoor_sim_resolve_##name()                                                  \
-    {                                                                                             \
-        return EntryMissing(#name) ? nullptr : &Impl_##name;                                      \
-    }                                                                                             \
-    VEXMOOR_SIM_EXPORT FT_STATUS name params __attribute__((ifunc("vexmoor_sim_resolve_" #name))); \
+// The resolvers, by the C names the ifunc attributes give. Not static: clang
+// takes a static function named only there for unused, and refuses it as a
+// resolver.
+#define VEXMOOR_SIM_RESOLVER(impl, name, parameters, arguments)                                \
+    extern "C" {                                                                              \
+    __attribute__((visibility("hidden"))) vexmoor::d2xx::name##_t vexmoor_sim_resolve_##name() \
+    {                                                                                         \
+        return EntryMissing(#name) ? nullptr : &impl::name;                                   \
+    }                                                                                         \
     }
+VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_SIM_RESOLVER, ::Behaviour)
+#define VEXMOOR_SIM_INDIRECT_EXPORT(context, name, parameters, arguments) \
+    extern "C" VEXMOOR_D2XX_EXPORT FT_STATUS name parameters __attribute__((ifunc("vexmoor_sim_resolve_" #name)));
+namespace vexmoor::d2xx {
+VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_SIM_INDIRECT_EXPORT, )
+} // namespace vexmoor::d2xx
 #else
-#define VEXMOOR_SIM_ENTRY(name, params, args)                                                     \
-    extern "C" VEXMOOR_SIM_EXPORT FT_STATUS VEXMOOR_D2XX_CALL name params                         \
-    {                                                                                             \
-        return Impl_##name args;                                                                  \
-    }
+VEXMOOR_D2XX_EXPORTS(::Behaviour);
 #endif
-
-VEXMOOR_SIM_ENTRY(FT_Open, (int index, FT_HANDLE* handle), (index, handle))
-VEXMOOR_SIM_ENTRY(FT_OpenEx, (void* arg, DWORD flags, FT_HANDLE* handle), (arg, flags, handle))
-VEXMOOR_SIM_ENTRY(FT_ListDevices, (void* arg1, void* arg2, DWORD flags), (arg1, arg2, flags))
-VEXMOOR_SIM_ENTRY(FT_Close, (FT_HANDLE handle), (handle))
-VEXMOOR_SIM_ENTRY(FT_Read, (FT_HANDLE handle, void* buffer, DWORD toRead, DWORD* returned),
-                  (handle, buffer, toRead, returned))
-VEXMOOR_SIM_ENTRY(FT_Write, (FT_HANDLE handle, void* buffer, DWORD toWrite, DWORD* written),
-                  (handle, buffer, toWrite, written))
-VEXMOOR_SIM_ENTRY(FT_ResetDevice, (FT_HANDLE handle), (handle))
-VEXMOOR_SIM_ENTRY(FT_Purge, (FT_HANDLE handle, DWORD mask), (handle, mask))
-VEXMOOR_SIM_ENTRY(FT_SetTimeouts, (FT_HANDLE handle, DWORD readMs, DWORD writeMs), (handle, readMs, writeMs))
-VEXMOOR_SIM_ENTRY(FT_GetQueueStatus, (FT_HANDLE handle, DWORD* rx), (handle, rx))
-VEXMOOR_SIM_ENTRY(FT_SetFlowControl, (FT_HANDLE handle, WORD mode, UCHAR xon, UCHAR xoff),
-                  (handle, mode, xon, xoff))
-VEXMOOR_SIM_ENTRY(FT_SetBaudRate, (FT_HANDLE handle, DWORD rate), (handle, rate))
-VEXMOOR_SIM_ENTRY(FT_SetDataCharacteristics, (FT_HANDLE handle, UCHAR bits, UCHAR stop, UCHAR parity),
-                  (handle, bits, stop, parity))
-VEXMOOR_SIM_ENTRY(FT_GetStatus, (FT_HANDLE handle, DWORD* rx, DWORD* tx, DWORD* events),
-                  (handle, rx, tx, events))

@@ -18,6 +18,13 @@ namespace vexmoor::sim {
 
 namespace {
 
+// The driver's and the instrument's numbers below are written out here on
+// purpose, not taken from the program's link/D2xxTypes.h and link/Protocol.h:
+// were one of the program's constants wrong, a simulator sharing it would
+// agree with the mistake and no test would notice. Only the entry points'
+// names and types come from the program's list (EntryPoints.h), and a wrong
+// type there fails to build against the model's own signatures.
+
 // D2XX statuses the simulation returns.
 constexpr std::uint32_t kOk = 0;
 constexpr std::uint32_t kInvalidHandle = 1;
@@ -316,7 +323,7 @@ std::vector<std::uint8_t> Instrument::ModelReply(int channel)
 
 // ---- entry points ---------------------------------------------------------
 
-std::uint32_t Instrument::Open(int index, void** handle)
+std::uint32_t Instrument::FT_Open(int index, void** handle)
 {
     calls_.emplace_back("FT_Open");
     trace_.push_back("FT_Open(" + std::to_string(index) + ")");
@@ -337,7 +344,7 @@ std::uint32_t Instrument::Open(int index, void** handle)
     return kOk;
 }
 
-std::uint32_t Instrument::OpenEx(void* arg, std::uint32_t flags, void** handle)
+std::uint32_t Instrument::FT_OpenEx(void* arg, std::uint32_t flags, void** handle)
 {
     const bool byText = flags == kOpenByDescription || flags == kOpenBySerialNumber;
     calls_.emplace_back("FT_OpenEx");
@@ -365,7 +372,7 @@ std::uint32_t Instrument::OpenEx(void* arg, std::uint32_t flags, void** handle)
     return kOk;
 }
 
-std::uint32_t Instrument::ListDevices(void* arg1, void* arg2, std::uint32_t flags)
+std::uint32_t Instrument::FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags)
 {
     calls_.emplace_back("FT_ListDevices");
     trace_.push_back("FT_ListDevices(" + Hex(flags) + ")");
@@ -403,7 +410,7 @@ std::uint32_t Instrument::ListDevices(void* arg1, void* arg2, std::uint32_t flag
     return kInvalidParameter;
 }
 
-std::uint32_t Instrument::Close(void* handle)
+std::uint32_t Instrument::FT_Close(void* handle)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_Close", "", handle, refusal)) {
@@ -413,7 +420,7 @@ std::uint32_t Instrument::Close(void* handle)
     return kOk;
 }
 
-std::uint32_t Instrument::Read(void* handle, void* buffer, std::uint32_t toRead, std::uint32_t* returned)
+std::uint32_t Instrument::FT_Read(void* handle, void* buffer, std::uint32_t toRead, std::uint32_t* returned)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_Read", std::to_string(toRead), handle, refusal)) {
@@ -463,7 +470,7 @@ std::uint32_t Instrument::Read(void* handle, void* buffer, std::uint32_t toRead,
     return kOk;
 }
 
-std::uint32_t Instrument::Write(void* handle, void* buffer, std::uint32_t toWrite, std::uint32_t* written)
+std::uint32_t Instrument::FT_Write(void* handle, void* buffer, std::uint32_t toWrite, std::uint32_t* written)
 {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     std::uint32_t refusal = kOk;
@@ -491,7 +498,7 @@ std::uint32_t Instrument::Write(void* handle, void* buffer, std::uint32_t toWrit
     return kOk;
 }
 
-std::uint32_t Instrument::ResetDevice(void* handle)
+std::uint32_t Instrument::FT_ResetDevice(void* handle)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_ResetDevice", "", handle, refusal)) {
@@ -500,7 +507,7 @@ std::uint32_t Instrument::ResetDevice(void* handle)
     return kOk;
 }
 
-std::uint32_t Instrument::Purge(void* handle, std::uint32_t mask)
+std::uint32_t Instrument::FT_Purge(void* handle, std::uint32_t mask)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_Purge", std::to_string(mask), handle, refusal)) {
@@ -512,7 +519,7 @@ std::uint32_t Instrument::Purge(void* handle, std::uint32_t mask)
     return kOk;
 }
 
-std::uint32_t Instrument::SetTimeouts(void* handle, std::uint32_t readMs, std::uint32_t writeMs)
+std::uint32_t Instrument::FT_SetTimeouts(void* handle, std::uint32_t readMs, std::uint32_t writeMs)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_SetTimeouts", std::to_string(readMs) + ", " + std::to_string(writeMs), handle, refusal)) {
@@ -523,7 +530,7 @@ std::uint32_t Instrument::SetTimeouts(void* handle, std::uint32_t readMs, std::u
     return kOk;
 }
 
-std::uint32_t Instrument::GetQueueStatus(void* handle, std::uint32_t* rx)
+std::uint32_t Instrument::FT_GetQueueStatus(void* handle, std::uint32_t* rx)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_GetQueueStatus", "", handle, refusal)) {
@@ -539,7 +546,7 @@ std::uint32_t Instrument::GetQueueStatus(void* handle, std::uint32_t* rx)
     return kOk;
 }
 
-std::uint32_t Instrument::SetFlowControl(void* handle, std::uint16_t mode, std::uint8_t xon, std::uint8_t xoff)
+std::uint32_t Instrument::FT_SetFlowControl(void* handle, std::uint16_t mode, std::uint8_t xon, std::uint8_t xoff)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_SetFlowControl", Hex(mode) + ", " + Hex(xon) + ", " + Hex(xoff), handle, refusal)) {
@@ -548,7 +555,7 @@ std::uint32_t Instrument::SetFlowControl(void* handle, std::uint16_t mode, std::
     return kOk;
 }
 
-std::uint32_t Instrument::SetBaudRate(void* handle, std::uint32_t rate)
+std::uint32_t Instrument::FT_SetBaudRate(void* handle, std::uint32_t rate)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_SetBaudRate", std::to_string(rate), handle, refusal)) {
@@ -561,7 +568,7 @@ std::uint32_t Instrument::SetBaudRate(void* handle, std::uint32_t rate)
     return kOk;
 }
 
-std::uint32_t Instrument::SetDataCharacteristics(void* handle, std::uint8_t bits, std::uint8_t stop,
+std::uint32_t Instrument::FT_SetDataCharacteristics(void* handle, std::uint8_t bits, std::uint8_t stop,
                                                  std::uint8_t parity)
 {
     std::uint32_t refusal = kOk;
@@ -577,7 +584,7 @@ std::uint32_t Instrument::SetDataCharacteristics(void* handle, std::uint8_t bits
     return kOk;
 }
 
-std::uint32_t Instrument::GetStatus(void* handle, std::uint32_t* rx, std::uint32_t* tx, std::uint32_t* events)
+std::uint32_t Instrument::FT_GetStatus(void* handle, std::uint32_t* rx, std::uint32_t* tx, std::uint32_t* events)
 {
     std::uint32_t refusal = kOk;
     if (!Enter("FT_GetStatus", "", handle, refusal)) {

@@ -1,10 +1,9 @@
 #pragma once
 // A simulated thermometer behind the fourteen D2XX entry points: a model of
 // the instrument and of its driver's receive queue, scriptable to misbehave.
-// One model, packaged twice: in-process for the tests (InProcessTable) and as
-// a shared library with the D2XX file name for trying the program.
-
-#include "platform/LibraryLoader.h"
+// One model, packaged twice: in-process for the tests (InProcessTable.h) and
+// as a shared library with the D2XX file name for trying the program. The
+// model itself needs nothing of the program.
 
 #include <cstdint>
 #include <deque>
@@ -144,20 +143,20 @@ public:
     static constexpr const char* kDescription = "Quorvantex Z5 RevavaZevod";
 
     // The fourteen entry points' behaviour.
-    std::uint32_t Open(int index, void** handle);
-    std::uint32_t OpenEx(void* arg, std::uint32_t flags, void** handle);
-    std::uint32_t ListDevices(void* arg1, void* arg2, std::uint32_t flags);
-    std::uint32_t Close(void* handle);
-    std::uint32_t Read(void* handle, void* buffer, std::uint32_t toRead, std::uint32_t* returned);
-    std::uint32_t Write(void* handle, void* buffer, std::uint32_t toWrite, std::uint32_t* written);
-    std::uint32_t ResetDevice(void* handle);
-    std::uint32_t Purge(void* handle, std::uint32_t mask);
-    std::uint32_t SetTimeouts(void* handle, std::uint32_t readMs, std::uint32_t writeMs);
-    std::uint32_t GetQueueStatus(void* handle, std::uint32_t* rx);
-    std::uint32_t SetFlowControl(void* handle, std::uint16_t mode, std::uint8_t xon, std::uint8_t xoff);
-    std::uint32_t SetBaudRate(void* handle, std::uint32_t rate);
-    std::uint32_t SetDataCharacteristics(void* handle, std::uint8_t bits, std::uint8_t stop, std::uint8_t parity);
-    std::uint32_t GetStatus(void* handle, std::uint32_t* rx, std::uint32_t* tx, std::uint32_t* events);
+    std::uint32_t FT_Open(int index, void** handle);
+    std::uint32_t FT_OpenEx(void* arg, std::uint32_t flags, void** handle);
+    std::uint32_t FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags);
+    std::uint32_t FT_Close(void* handle);
+    std::uint32_t FT_Read(void* handle, void* buffer, std::uint32_t toRead, std::uint32_t* returned);
+    std::uint32_t FT_Write(void* handle, void* buffer, std::uint32_t toWrite, std::uint32_t* written);
+    std::uint32_t FT_ResetDevice(void* handle);
+    std::uint32_t FT_Purge(void* handle, std::uint32_t mask);
+    std::uint32_t FT_SetTimeouts(void* handle, std::uint32_t readMs, std::uint32_t writeMs);
+    std::uint32_t FT_GetQueueStatus(void* handle, std::uint32_t* rx);
+    std::uint32_t FT_SetFlowControl(void* handle, std::uint16_t mode, std::uint8_t xon, std::uint8_t xoff);
+    std::uint32_t FT_SetBaudRate(void* handle, std::uint32_t rate);
+    std::uint32_t FT_SetDataCharacteristics(void* handle, std::uint8_t bits, std::uint8_t stop, std::uint8_t parity);
+    std::uint32_t FT_GetStatus(void* handle, std::uint32_t* rx, std::uint32_t* tx, std::uint32_t* events);
 
 private:
     // Bytes on their way to the receive queue, arriving all at once at `atMs`.
@@ -199,10 +198,5 @@ private:
     std::uint32_t baudRate_ = 9600;
     char handleToken_ = 0;                 // its address is the handle
 };
-
-// The in-process packaging: makes `instrument` the one the entry points talk
-// to and returns the name-to-function table of the fourteen entry points,
-// leaving out the script's missing ones.
-platform::TableLibraryLoader::Table InProcessTable(Instrument& instrument);
 
 } // namespace vexmoor::sim

@@ -11,4 +11,10 @@ CAboutBox::CAboutBox(platform::Framework& framework, platform::CDialog* owner)
 
 CAboutBox::~CAboutBox() = default;
 
+void ShowAboutBox(platform::CDialog& owner)
+{
+    CAboutBox about(owner.GetFramework(), &owner);
+    about.DoModal();
+}
+
 } // namespace vexmoor

@@ -12,4 +12,8 @@ public:
     ~CAboutBox() override;
 };
 
+// Runs the About box over `owner` until it is closed: the main dialog's
+// window-menu command.
+void ShowAboutBox(platform::CDialog& owner);
+
 } // namespace vexmoor

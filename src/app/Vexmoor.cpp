@@ -1,6 +1,7 @@
 #include "app/Vexmoor.h"
 
-#include "log/LogFile.h"
+#include "app/AboutBox.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "ui/VexmoorDlg.h"
 
@@ -16,8 +17,8 @@ CVexmoorApp::~CVexmoorApp() = default;
 bool CVexmoorApp::InitInstance()
 {
     platform::SystemLibraryLoader loader;
-    SystemClock clock;
-    CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_});
+    platform::SystemClock clock;
+    CVexmoorDlg dialog(DialogServices{framework_, loader, clock, readings_, ShowAboutBox});
     // The end code (IDOK, IDCANCEL, or -1 when the window could not be made)
     // changes nothing: the program ends with its dialog.
     dialog.DoModal();

@@ -2,11 +2,11 @@
 // application shell.
 
 #include "app/Vexmoor.h"
+#include "platform/Clock.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "trend/TrendStore.h"
-#include "trend/WallClock.h"
+#include "trend/qt/TrendWindowLoader.h"
 
 #include <QApplication>
 
@@ -18,12 +18,14 @@ int main(int argc, char* argv[])
 
     // The readings of this run, kept while the program runs; the trend
     // window shows them and follows them live.
-    vexmoor::SystemWallClock wallClock;
-    vexmoor::TrendStore trend(wallClock);
+    vexmoor::platform::SystemClock clock;
+    vexmoor::TrendStore trend(clock);
 
+    // The trend window's library is loaded when the window is first asked for.
+    vexmoor::trend::qt::TrendWindowLoader trendWindow;
     vexmoor::platform::qt::QtFramework framework;
     framework.AddWindowMenuCommand(vexmoor::res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
-                                   [&trend](QWidget& window) { vexmoor::platform::qt::ShowTrendWindow(window, trend); });
+                                   [&](QWidget& window) { trendWindow.Show(window, trend); });
     vexmoor::CVexmoorApp app(framework, &trend);
     app.InitInstance();
     return 0;

@@ -7,8 +7,10 @@
 #include "link/D2xxTypes.h"
 #include "platform/LibraryLoader.h"
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 namespace vexmoor {
 
@@ -40,29 +42,25 @@ public:
     d2xx::FT_STATUS FtGetStatus(d2xx::DWORD* rxBytes, d2xx::DWORD* txBytes,
                                 d2xx::DWORD* eventStatus);
 
-    // The sixteen fields, in declared order. Null until LoadD2xx fills them;
-    // deviceHandle is written only by the library during an open.
+    // The sixteen fields: the two handles, then the entry points in the
+    // order of the list in link/D2xxTypes.h, which is the lookup order. Null
+    // until LoadD2xx fills them; deviceHandle is written only by the library
+    // during an open.
     platform::ModuleHandle libraryHandle = nullptr;
     d2xx::FT_HANDLE deviceHandle = nullptr;
-    d2xx::FT_Open_t FT_Open = nullptr;
-    d2xx::FT_OpenEx_t FT_OpenEx = nullptr;
-    d2xx::FT_ListDevices_t FT_ListDevices = nullptr;
-    d2xx::FT_Close_t FT_Close = nullptr;
-    d2xx::FT_Read_t FT_Read = nullptr;
-    d2xx::FT_Write_t FT_Write = nullptr;
-    d2xx::FT_ResetDevice_t FT_ResetDevice = nullptr;
-    d2xx::FT_Purge_t FT_Purge = nullptr;
-    d2xx::FT_SetTimeouts_t FT_SetTimeouts = nullptr;
-    d2xx::FT_GetQueueStatus_t FT_GetQueueStatus = nullptr;
-    d2xx::FT_SetFlowControl_t FT_SetFlowControl = nullptr;
-    d2xx::FT_SetBaudRate_t FT_SetBaudRate = nullptr;
-    d2xx::FT_SetDataCharacteristics_t FT_SetDataCharacteristics = nullptr;
-    d2xx::FT_GetStatus_t FT_GetStatus = nullptr;
+#define VEXMOOR_D2XX_FIELD(context, name, parameters, arguments) d2xx::name##_t name = nullptr;
+    VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_D2XX_FIELD, )
+#undef VEXMOOR_D2XX_FIELD
 
 private:
-    // Calls `entry` with `args`, or warns and returns 1 when it is null.
-    template <typename Entry, typename... Args>
-    d2xx::FT_STATUS Guarded(Entry entry, std::string_view name, Args... args);
+    // Looks the entry points up in the list's order, stopping at the first
+    // one that is missing.
+    template <std::size_t... Index>
+    void LookUp(platform::LibraryLoader& loader, std::index_sequence<Index...>);
+    // Calls the entry point in `Field` with `args`, or warns with its name
+    // and returns 1 when it is null.
+    template <auto Field, typename... Args>
+    d2xx::FT_STATUS Guarded(Args... args);
 
     WarningBox warn_;
 };

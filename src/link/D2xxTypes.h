@@ -1,9 +1,11 @@
 #pragma once
-// The D2XX driver library's types, constants and entry-point signatures, as
-// far as this program uses them. Written for this program; the library itself
-// is loaded at run time and never linked against.
+// The D2XX driver library's types, constants and the fourteen entry points
+// this program uses, in one list. Written for this program; the library
+// itself is loaded at run time and never linked against.
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace vexmoor::d2xx {
 
@@ -36,27 +38,48 @@ constexpr UCHAR FT_PARITY_NONE = 0;
 #define VEXMOOR_D2XX_CALL
 #endif
 
+// THE LIST of the fourteen entry points, in the order LoadD2xx looks them up:
+// for each, X(context, name, (parameters), (the parameters as arguments)).
+// Every entry point returns an FT_STATUS. The types are those of namespace
+// vexmoor::d2xx. From it are made the pointer types below, D2xxTable's fields
+// and lookup, the exports and by-name tables of link/D2xxDriver.h, and the
+// export lists of cmake/D2xxDriver.cmake, which reads the entries' lines: keep
+// one entry per line, each starting with "X(context, FT_".
+// An X-macro, because only the preprocessor turns one list into declarations
+// of extern "C" functions and fields with these names.
+#define VEXMOOR_D2XX_ENTRY_POINTS(X, context)                                                                \
+    X(context, FT_Write, (FT_HANDLE handle, void* buffer, DWORD bytesToWrite, DWORD* bytesWritten),         \
+      (handle, buffer, bytesToWrite, bytesWritten))                                                          \
+    X(context, FT_Read, (FT_HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesReturned),          \
+      (handle, buffer, bytesToRead, bytesReturned))                                                          \
+    X(context, FT_Open, (int deviceIndex, FT_HANDLE* handle), (deviceIndex, handle))                         \
+    X(context, FT_OpenEx, (void* arg, DWORD flags, FT_HANDLE* handle), (arg, flags, handle))                 \
+    X(context, FT_ListDevices, (void* arg1, void* arg2, DWORD flags), (arg1, arg2, flags))                   \
+    X(context, FT_Close, (FT_HANDLE handle), (handle))                                                       \
+    X(context, FT_ResetDevice, (FT_HANDLE handle), (handle))                                                 \
+    X(context, FT_Purge, (FT_HANDLE handle, DWORD mask), (handle, mask))                                     \
+    X(context, FT_SetTimeouts, (FT_HANDLE handle, DWORD readTimeoutMs, DWORD writeTimeoutMs),                \
+      (handle, readTimeoutMs, writeTimeoutMs))                                                               \
+    X(context, FT_GetQueueStatus, (FT_HANDLE handle, DWORD* rxBytes), (handle, rxBytes))                     \
+    X(context, FT_SetFlowControl, (FT_HANDLE handle, WORD mode, UCHAR xon, UCHAR xoff),                      \
+      (handle, mode, xon, xoff))                                                                             \
+    X(context, FT_SetBaudRate, (FT_HANDLE handle, DWORD baudRate), (handle, baudRate))                       \
+    X(context, FT_SetDataCharacteristics, (FT_HANDLE handle, UCHAR wordLength, UCHAR stopBits, UCHAR parity), \
+      (handle, wordLength, stopBits, parity))                                                                \
+    X(context, FT_GetStatus, (FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* eventStatus),         \
+      (handle, rxBytes, txBytes, eventStatus))
+
 namespace vexmoor::d2xx {
 
-using FT_Open_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(int deviceIndex, FT_HANDLE* handle);
-using FT_OpenEx_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(void* arg, DWORD flags, FT_HANDLE* handle);
-using FT_ListDevices_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(void* arg1, void* arg2, DWORD flags);
-using FT_Close_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle);
-using FT_Read_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
-                                                DWORD* bytesReturned);
-using FT_Write_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
-                                                 DWORD* bytesWritten);
-using FT_ResetDevice_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle);
-using FT_Purge_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD mask);
-using FT_SetTimeouts_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD readTimeoutMs,
-                                                       DWORD writeTimeoutMs);
-using FT_GetQueueStatus_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD* rxBytes);
-using FT_SetFlowControl_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, WORD mode, UCHAR xon,
-                                                          UCHAR xoff);
-using FT_SetBaudRate_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD baudRate);
-using FT_SetDataCharacteristics_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, UCHAR wordLength,
-                                                                  UCHAR stopBits, UCHAR parity);
-using FT_GetStatus_t = FT_STATUS(VEXMOOR_D2XX_CALL*)(FT_HANDLE handle, DWORD* rxBytes,
-                                                     DWORD* txBytes, DWORD* eventStatus);
+// FT_Write_t ... FT_GetStatus_t: pointers to the entry points.
+#define VEXMOOR_D2XX_POINTER_TYPE(context, name, parameters, arguments) \
+    using name##_t = FT_STATUS(VEXMOOR_D2XX_CALL*) parameters;
+VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_D2XX_POINTER_TYPE, )
+#undef VEXMOOR_D2XX_POINTER_TYPE
+
+// The names, in lookup order.
+#define VEXMOOR_D2XX_NAME(context, name, parameters, arguments) #name,
+inline constexpr auto kEntryPointNames = std::to_array<std::string_view>({VEXMOOR_D2XX_ENTRY_POINTS(VEXMOOR_D2XX_NAME, )});
+#undef VEXMOOR_D2XX_NAME
 
 } // namespace vexmoor::d2xx

@@ -1,7 +1,5 @@
 #include "log/LogFile.h"
 
-#include <ctime>
-
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -74,18 +72,6 @@ void LogFile::Close()
     }
     file_.reset();
     state_ = State::Closed;
-}
-
-TimeOfDay SystemClock::LocalTimeOfDay()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 } // namespace vexmoor

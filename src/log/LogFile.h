@@ -3,8 +3,6 @@
 // the operating system as soon as it is written, closed once. Writing to a log
 // that never opened or is already closed does nothing.
 
-#include "log/LogFormat.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -46,18 +44,6 @@ private:
     };
     std::unique_ptr<std::FILE, Closer> file_;
     State state_ = State::None;
-};
-
-// The local time of day, behind a seam that tests replace.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual TimeOfDay LocalTimeOfDay() = 0;
-};
-
-class SystemClock final : public Clock {
-public:
-    TimeOfDay LocalTimeOfDay() override;
 };
 
 } // namespace vexmoor

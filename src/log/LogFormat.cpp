@@ -34,6 +34,19 @@ std::string TwoDigits(int value)
 
 } // namespace
 
+TimeOfDay LocalTimeOfDay(const platform::WallTime& time)
+{
+    constexpr std::int64_t kDaySec = 86400;
+    // Whole seconds, rounded towards minus infinity also before 1970.
+    const std::int64_t utcSec = time.utcMs / 1000 - (time.utcMs % 1000 < 0 ? 1 : 0);
+    std::int64_t secondOfDay = (utcSec + time.utcOffsetSec) % kDaySec;
+    if (secondOfDay < 0) {
+        secondOfDay += kDaySec;
+    }
+    const auto second = static_cast<int>(secondOfDay);
+    return TimeOfDay{second / 3600, second / 60 % 60, second % 60};
+}
+
 std::string HeaderLine()
 {
     std::string line = "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)";

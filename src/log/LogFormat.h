@@ -3,6 +3,8 @@
 // the header and the end marker end in CR CR LF, records in CR LF, on every
 // platform. Pure functions of values and the time of day.
 
+#include "platform/Clock.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,6 +16,9 @@ struct TimeOfDay {
     int minute = 0;
     int second = 0;
 };
+
+// The local time of day of `time`, to the second.
+TimeOfDay LocalTimeOfDay(const platform::WallTime& time);
 
 // What a record is made of: the readings as they stand when it is written.
 struct RecordValues {

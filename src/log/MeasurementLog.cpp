@@ -35,7 +35,7 @@ void CVexmoorDlg::AppendRecordIfDue()
     if (m_run.logCountdown == m_intervalSec) {
         const RecordValues values{m_run.status1, m_run.status2, m_run.t1,
                                   m_run.t2,      m_run.r1,      m_run.r2};
-        m_run.logFile.Write(RecordLine(values, services_.clock.LocalTimeOfDay()));
+        m_run.logFile.Write(RecordLine(values, LocalTimeOfDay(services_.clock.Now())));
     }
     --m_run.logCountdown;
     if (m_run.logCountdown == 0) {

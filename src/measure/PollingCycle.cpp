@@ -9,13 +9,6 @@ namespace vexmoor {
 
 using namespace d2xx;
 
-namespace {
-
-// Ticks without a complete reply that pass quietly; the next one is a fault.
-constexpr std::int32_t kMaxShortTicks = 10;
-
-} // namespace
-
 void CVexmoorDlg::StartMeasuring()
 {
     m_run.awaitingReply = 0;
@@ -109,11 +102,7 @@ void CVexmoorDlg::OnTimerTick(std::uintptr_t timerId)
 
         AppendRecordIfDue();
 
-        if (m_run.status1 == kCh1Valid && m_run.status2 == kCh2Valid) {
-            m_diff = FormatReading(m_run.t1 - m_run.t2);
-        } else {
-            m_diff.clear();
-        }
+        m_diff = DifferenceText(m_run.status1, m_run.status2, m_run.t1, m_run.t2);
         UpdateData(false);
         UpdateWindow();
         m_run.sendReady = 1;
@@ -133,8 +122,7 @@ void CVexmoorDlg::SendNextRequest()
     m_run.sendReady = 0;
     Request request = ChannelRequest(m_run.channel);
     DWORD written = 0;
-    const FT_STATUS status = m_d2xx.FtWrite(request.data(), kRequestLength, &written);
-    if (status == FT_OK || status == FT_IO_ERROR) {
+    if (RequestCountsAsSent(m_d2xx.FtWrite(request.data(), kRequestLength, &written))) {
         m_run.awaitingReply = 1;
     } else {
         // Silent: the next tick finds deviceReady clear and stops there.

@@ -40,6 +40,17 @@ public:
     using Table = std::map<std::string, EntryPoint, std::less<>>;
     explicit TableLibraryLoader(Table table, bool present = true);
 
+    // A table of any range of {name, entry point} pairs.
+    template <typename Entries>
+    static Table TableOf(const Entries& entries)
+    {
+        Table table;
+        for (const auto& [name, address] : entries) {
+            table.emplace(std::string(name), address);
+        }
+        return table;
+    }
+
     ModuleHandle Load(const std::string& fileName) override;
     EntryPoint Lookup(ModuleHandle module, const std::string& name) override;
 

@@ -1,5 +1,5 @@
 #include "trend/CsvExport.h"
-#include "trend/WallClock.h"
+#include "trend/Calendar.h"
 
 #include <algorithm>
 #include <array>
@@ -104,7 +104,7 @@ std::string CsvField(std::string_view text)
     return quoted;
 }
 
-std::string IsoLocalTime(const WallTime& time)
+std::string IsoLocalTime(const platform::WallTime& time)
 {
     const std::int64_t offsetMinutes = time.utcOffsetSec / 60;
     const std::int64_t localSec = FloorDiv(time.utcMs, 1000) + offsetMinutes * 60;

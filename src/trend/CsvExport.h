@@ -20,7 +20,7 @@ std::string CsvField(std::string_view text);
 
 // "2026-12-10T14:05:09+01:00": the local time of the instant to the second,
 // and the offset in whole minutes.
-std::string IsoLocalTime(const WallTime& time);
+std::string IsoLocalTime(const platform::WallTime& time);
 
 // "Valid", "NoSensor", "Overflow", "OtherStatus", "BadFrame".
 std::string_view OutcomeWord(ReplyOutcome outcome);

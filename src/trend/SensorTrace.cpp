@@ -1,5 +1,5 @@
 #include "trend/SensorTrace.h"
-#include "trend/WallClock.h"
+#include "trend/Calendar.h"
 
 #include <algorithm>
 

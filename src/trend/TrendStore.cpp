@@ -29,7 +29,7 @@ TrendStore::Subscription::~Subscription()
     }
 }
 
-TrendStore::TrendStore(WallClock& clock, std::size_t capacity)
+TrendStore::TrendStore(platform::Clock& clock, std::size_t capacity)
     : clock_(clock), capacity_(std::max<std::size_t>(capacity, 1))
 {
 }

@@ -5,8 +5,8 @@
 // the trend window finds the whole run whenever it opens.
 
 #include "link/Protocol.h"
-#include "trend/WallClock.h"
-#include "ui/VexmoorDlg.h"
+#include "measure/ReadingSink.h"
+#include "platform/Clock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +18,7 @@
 namespace vexmoor {
 
 struct Reading {
-    WallTime time;
+    platform::WallTime time;
     std::uint8_t channel = 1;  // 1 or 2
     ReplyOutcome outcome = ReplyOutcome::OtherStatus;
     double celsius = 0.0;      // meaningful only for Valid
@@ -50,7 +50,7 @@ public:
 
     // `capacity`: the most readings kept (at least 1). Memory grows with the
     // readings kept, not with the capacity.
-    explicit TrendStore(WallClock& clock, std::size_t capacity = kDefaultCapacity);
+    explicit TrendStore(platform::Clock& clock, std::size_t capacity = kDefaultCapacity);
     TrendStore(const TrendStore&) = delete;
     TrendStore& operator=(const TrendStore&) = delete;
 
@@ -70,7 +70,7 @@ public:
 private:
     void Unsubscribe(std::uint64_t id);
 
-    WallClock& clock_;
+    platform::Clock& clock_;
     std::size_t capacity_;
     std::deque<Reading> readings_;
     std::uint64_t received_ = 0;

@@ -1,6 +1,5 @@
 #include "ui/VexmoorDlg.h"
 
-#include "app/AboutBox.h"
 #include "platform/DataExchange.h"
 #include "res/Templates.h"
 #include "res/resource.h"
@@ -165,8 +164,9 @@ void CVexmoorDlg::OnEnd()
 void CVexmoorDlg::OnSysCommand(std::uint32_t id, std::intptr_t param)
 {
     if ((id & 0xFFF0u) == IDM_ABOUTBOX) {
-        CAboutBox about(GetFramework(), this);
-        about.DoModal();
+        if (services_.aboutBox) {
+            services_.aboutBox(*this);
+        }
         return;
     }
     CDialog::OnSysCommand(id, param);

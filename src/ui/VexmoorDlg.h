@@ -7,28 +7,31 @@
 #include "link/D2xxTable.h"
 #include "link/Protocol.h"
 #include "log/LogFile.h"
+#include "measure/PollRules.h"
+#include "measure/ReadingSink.h"
+#include "platform/Clock.h"
 #include "platform/Dialog.h"
 #include "platform/LibraryLoader.h"
 #include "ui/RunState.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vexmoor {
 
-// Receives every reply the polling cycle decodes, at the moment it is stored.
-class ReadingSink {
-public:
-    virtual ~ReadingSink() = default;
-    virtual void OnReading(std::uint8_t channel, const DecodedReply& reply) = 0;
-};
+// Runs the About box modally over `owner` and returns when it has closed.
+using AboutBoxRunner = std::function<void(platform::CDialog& owner)>;
 
-// The dialog's seams: the toolkit, the library loader, the clock.
+// The dialog's seams: the toolkit, the library loader, the clock; where
+// decoded replies go; and the About box, which the application shell
+// provides (the dialog lies below it and does not know it).
 struct DialogServices {
     platform::Framework& framework;
     platform::LibraryLoader& loader;
-    Clock& clock;
+    platform::Clock& clock;
     ReadingSink* readings = nullptr;
+    AboutBoxRunner aboutBox = {};
 };
 
 class CVexmoorDlg : public platform::CDialog {
@@ -100,10 +103,6 @@ private:
     // is held back instead of running inside it.
     bool tickInProgress_ = false;
 };
-
-// Timer that paces the polling cycle.
-constexpr std::uintptr_t kPollTimerId = 18;
-constexpr std::uint32_t kPollPeriodMs = 1000;
 
 // Where a minimised window draws its icon: centred, rounding as the dialog
 // framework does (signed, truncating toward zero).

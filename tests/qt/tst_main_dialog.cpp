@@ -5,11 +5,13 @@
 
 #include "QtTestSupport.h"
 
-#include "log/LogFile.h"
+#include "app/AboutBox.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/TemplateRows.h"
 #include "support/TestEnv.h"
@@ -44,12 +46,12 @@ constexpr int kStillOpen = -100;
 
 // The main dialog on the in-process simulated instrument.
 struct MainDialogRig {
-    explicit MainDialogRig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock}) {}
+    explicit MainDialogRig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock, nullptr, ShowAboutBox}) {}
 
     sim::ManualClock simClock;
     sim::Instrument instrument{simClock};
     platform::TableLibraryLoader loader{sim::InProcessTable(instrument)};
-    SystemClock clock;
+    platform::SystemClock clock;
     CVexmoorDlg dialog;
 };
 

@@ -5,15 +5,17 @@
 
 #include "QtTestSupport.h"
 
-#include "log/LogFile.h"
+#include "app/AboutBox.h"
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/TestEnv.h"
 #include "trend/CsvExport.h"
 #include "trend/TrendStore.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <QAction>
@@ -34,7 +36,7 @@
 
 using namespace vexmoor;
 using platform::qt::QtDialogHost;
-using platform::qt::TrendWindow;
+using trend::qt::TrendWindow;
 using qttest::RunModal;
 
 namespace {
@@ -42,11 +44,11 @@ namespace {
 constexpr std::int64_t kStartMs = 1796907909000;  // 2026-12-10T13:05:09Z
 
 // Each reading one second after the one before.
-class SteppingWallClock final : public WallClock {
+class SteppingWallClock final : public platform::Clock {
 public:
-    WallTime Now() override
+    platform::WallTime Now() override
     {
-        const WallTime now{nextMs, 3600};
+        const platform::WallTime now{nextMs, 3600};
         nextMs += stepMs;
         return now;
     }
@@ -113,7 +115,7 @@ struct TrendRig {
     explicit TrendRig(sim::SimClock& simClock) : instrument(simClock)
     {
         framework.AddWindowMenuCommand(res::IDD_VEXMOOR_DIALOG, QStringLiteral("&Trend..."),
-                                       [this](QWidget& window) { platform::qt::ShowTrendWindow(window, store); });
+                                       [this](QWidget& window) { trend::qt::ShowTrendWindow(window, store); });
     }
 
     SteppingWallClock wallClock;
@@ -121,8 +123,8 @@ struct TrendRig {
     platform::qt::QtFramework framework;
     sim::Instrument instrument;
     platform::TableLibraryLoader loader{sim::InProcessTable(instrument)};
-    SystemClock clock;
-    CVexmoorDlg dialog{DialogServices{framework, loader, clock, &store}};
+    platform::SystemClock clock;
+    CVexmoorDlg dialog{DialogServices{framework, loader, clock, &store, ShowAboutBox}};
 };
 
 } // namespace
@@ -297,7 +299,7 @@ void TrendWindowTest::followsTheRunWhileTheAboutBoxIsOpen()
     int pointsWhileOpen = -1;
     RunModal(rig.dialog, [&](QtDialogHost& host) {
         QDialog* window = host.Window();
-        TrendWindow& trend = platform::qt::ShowTrendWindow(*window, rig.store);
+        TrendWindow& trend = trend::qt::ShowTrendWindow(*window, rig.store);
         rig.dialog.OnCommand(res::IDC_START);
         QTRY_VERIFY_WITH_TIMEOUT(PointCount(trend, 1) + PointCount(trend, 2) >= 1, qttest::kWaitMs);
 

@@ -3,8 +3,11 @@
 // fresh working directory, with ticks fired by hand and the instrument's
 // clock moved a second per tick.
 
+#include "app/AboutBox.h"
 #include "link/Protocol.h"
+#include "log/LogFormat.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
 #include "support/TestEnv.h"
@@ -54,7 +57,7 @@ protected:
     void Boot(bool present = true)
     {
         loader = std::make_unique<platform::TableLibraryLoader>(sim::InProcessTable(instrument), present);
-        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock});
+        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock, nullptr, ShowAboutBox});
         host = std::make_unique<FakeHost>(dialog.get());
         dialog->AttachHost(host.get());
         dialog->OnInitDialog();

@@ -2,17 +2,26 @@
 // Small test seams: a clock that shows a set time, and a fresh working
 // directory for tests that touch the log file.
 
-#include "log/LogFile.h"
+#include "platform/Clock.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
 namespace vexmoor::test {
 
-class FixedClock final : public Clock {
+// `hour`:`minute`:`second` on 2026-12-10 in a time zone at UTC.
+constexpr platform::WallTime LocalTime(int hour, int minute, int second)
+{
+    constexpr std::int64_t kMidnightMs = 1796860800000;  // 2026-12-10T00:00:00Z
+    return platform::WallTime{kMidnightMs + ((hour * 60 + minute) * 60 + second) * std::int64_t{1000}, 0};
+}
+
+// Shows `now` until a test sets another time.
+class FixedClock final : public platform::Clock {
 public:
-    TimeOfDay now{14, 5, 9};
-    TimeOfDay LocalTimeOfDay() override { return now; }
+    platform::WallTime now = LocalTime(14, 5, 9);
+    platform::WallTime Now() override { return now; }
 };
 
 // Makes a new empty directory the working directory for its lifetime.

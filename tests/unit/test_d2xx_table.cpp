@@ -1,8 +1,11 @@
 // LoadD2xx and the fourteen guarded calls.
 
+#include "link/D2xxDriver.h"
 #include "link/D2xxTable.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
+#include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +20,8 @@ namespace {
 
 using namespace d2xx;
 
-// The lookup order of LoadD2xx, which is not the declared order.
+// The lookup order of LoadD2xx, written out here from the driver's history:
+// the program's list (link/D2xxTypes.h) must give these names in this order.
 const std::vector<std::string> kLookupOrder{
     "FT_Write",          "FT_Read",           "FT_Open",        "FT_OpenEx",
     "FT_ListDevices",    "FT_Close",          "FT_ResetDevice", "FT_Purge",
@@ -56,7 +60,10 @@ struct Seen {
 };
 Seen seen;
 
-FT_STATUS VEXMOOR_D2XX_CALL FakeOpen(int index, FT_HANDLE* handle)
+// The fourteen entry points, by their own names (link/D2xxDriver.h).
+namespace fake {
+
+FT_STATUS VEXMOOR_D2XX_CALL FT_Open(int index, FT_HANDLE* handle)
 {
     seen.calls.emplace_back("FT_Open");
     seen.index = index;
@@ -64,7 +71,7 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeOpen(int index, FT_HANDLE* handle)
     *handle = seen.openedHandle;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeOpenEx(void* arg, DWORD flags, FT_HANDLE* handle)
+FT_STATUS VEXMOOR_D2XX_CALL FT_OpenEx(void* arg, DWORD flags, FT_HANDLE* handle)
 {
     seen.calls.emplace_back("FT_OpenEx");
     seen.arg1 = arg;
@@ -73,7 +80,7 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeOpenEx(void* arg, DWORD flags, FT_HANDLE* handle
     *handle = seen.openedHandle;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeListDevices(void* arg1, void* arg2, DWORD flags)
+FT_STATUS VEXMOOR_D2XX_CALL FT_ListDevices(void* arg1, void* arg2, DWORD flags)
 {
     seen.calls.emplace_back("FT_ListDevices");
     seen.arg1 = arg1;
@@ -81,13 +88,13 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeListDevices(void* arg1, void* arg2, DWORD flags)
     seen.flags = flags;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeClose(FT_HANDLE handle)
+FT_STATUS VEXMOOR_D2XX_CALL FT_Close(FT_HANDLE handle)
 {
     seen.calls.emplace_back("FT_Close");
     seen.handle = handle;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeRead(FT_HANDLE handle, void* buffer, DWORD length, DWORD* count)
+FT_STATUS VEXMOOR_D2XX_CALL FT_Read(FT_HANDLE handle, void* buffer, DWORD length, DWORD* count)
 {
     seen.calls.emplace_back("FT_Read");
     seen.handle = handle;
@@ -96,7 +103,7 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeRead(FT_HANDLE handle, void* buffer, DWORD lengt
     seen.count = count;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeWrite(FT_HANDLE handle, void* buffer, DWORD length, DWORD* count)
+FT_STATUS VEXMOOR_D2XX_CALL FT_Write(FT_HANDLE handle, void* buffer, DWORD length, DWORD* count)
 {
     seen.calls.emplace_back("FT_Write");
     seen.handle = handle;
@@ -105,20 +112,20 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeWrite(FT_HANDLE handle, void* buffer, DWORD leng
     seen.count = count;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeResetDevice(FT_HANDLE handle)
+FT_STATUS VEXMOOR_D2XX_CALL FT_ResetDevice(FT_HANDLE handle)
 {
     seen.calls.emplace_back("FT_ResetDevice");
     seen.handle = handle;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakePurge(FT_HANDLE handle, DWORD mask)
+FT_STATUS VEXMOOR_D2XX_CALL FT_Purge(FT_HANDLE handle, DWORD mask)
 {
     seen.calls.emplace_back("FT_Purge");
     seen.handle = handle;
     seen.mask = mask;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeSetTimeouts(FT_HANDLE handle, DWORD readMs, DWORD writeMs)
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetTimeouts(FT_HANDLE handle, DWORD readMs, DWORD writeMs)
 {
     seen.calls.emplace_back("FT_SetTimeouts");
     seen.handle = handle;
@@ -126,14 +133,14 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeSetTimeouts(FT_HANDLE handle, DWORD readMs, DWOR
     seen.writeMs = writeMs;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeGetQueueStatus(FT_HANDLE handle, DWORD* rx)
+FT_STATUS VEXMOOR_D2XX_CALL FT_GetQueueStatus(FT_HANDLE handle, DWORD* rx)
 {
     seen.calls.emplace_back("FT_GetQueueStatus");
     seen.handle = handle;
     seen.rx = rx;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeSetFlowControl(FT_HANDLE handle, WORD mode, UCHAR xon, UCHAR xoff)
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetFlowControl(FT_HANDLE handle, WORD mode, UCHAR xon, UCHAR xoff)
 {
     seen.calls.emplace_back("FT_SetFlowControl");
     seen.handle = handle;
@@ -142,14 +149,14 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeSetFlowControl(FT_HANDLE handle, WORD mode, UCHA
     seen.xoff = xoff;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeSetBaudRate(FT_HANDLE handle, DWORD rate)
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetBaudRate(FT_HANDLE handle, DWORD rate)
 {
     seen.calls.emplace_back("FT_SetBaudRate");
     seen.handle = handle;
     seen.rate = rate;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeSetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UCHAR stop, UCHAR parity)
+FT_STATUS VEXMOOR_D2XX_CALL FT_SetDataCharacteristics(FT_HANDLE handle, UCHAR bits, UCHAR stop, UCHAR parity)
 {
     seen.calls.emplace_back("FT_SetDataCharacteristics");
     seen.handle = handle;
@@ -158,7 +165,7 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeSetDataCharacteristics(FT_HANDLE handle, UCHAR b
     seen.parity = parity;
     return seen.status;
 }
-FT_STATUS VEXMOOR_D2XX_CALL FakeGetStatus(FT_HANDLE handle, DWORD* rx, DWORD* tx, DWORD* events)
+FT_STATUS VEXMOOR_D2XX_CALL FT_GetStatus(FT_HANDLE handle, DWORD* rx, DWORD* tx, DWORD* events)
 {
     seen.calls.emplace_back("FT_GetStatus");
     seen.handle = handle;
@@ -168,6 +175,8 @@ FT_STATUS VEXMOOR_D2XX_CALL FakeGetStatus(FT_HANDLE handle, DWORD* rx, DWORD* tx
     return seen.status;
 }
 
+} // namespace fake
+
 template <typename Function>
 platform::EntryPoint Entry(Function function)
 {
@@ -176,22 +185,7 @@ platform::EntryPoint Entry(Function function)
 
 platform::TableLibraryLoader::Table FakeTable()
 {
-    return {
-        {"FT_Open", Entry(&FakeOpen)},
-        {"FT_OpenEx", Entry(&FakeOpenEx)},
-        {"FT_ListDevices", Entry(&FakeListDevices)},
-        {"FT_Close", Entry(&FakeClose)},
-        {"FT_Read", Entry(&FakeRead)},
-        {"FT_Write", Entry(&FakeWrite)},
-        {"FT_ResetDevice", Entry(&FakeResetDevice)},
-        {"FT_Purge", Entry(&FakePurge)},
-        {"FT_SetTimeouts", Entry(&FakeSetTimeouts)},
-        {"FT_GetQueueStatus", Entry(&FakeGetQueueStatus)},
-        {"FT_SetFlowControl", Entry(&FakeSetFlowControl)},
-        {"FT_SetBaudRate", Entry(&FakeSetBaudRate)},
-        {"FT_SetDataCharacteristics", Entry(&FakeSetDataCharacteristics)},
-        {"FT_GetStatus", Entry(&FakeGetStatus)},
-    };
+    return platform::TableLibraryLoader::TableOf(VEXMOOR_D2XX_ENTRY_TABLE(fake));
 }
 
 // A loader that remembers which names were looked up.
@@ -391,9 +385,7 @@ TEST_F(D2xxTableTest, LibraryLackingListDevices)
 
 TEST(D2xxTableDialog, AsksForThePlatformsLibraryFileAndWarnsWithAnExclamation)
 {
-    struct NoTime final : Clock {
-        TimeOfDay LocalTimeOfDay() override { return {}; }
-    } time;
+    test::FixedClock time;
     test::FakeFramework framework;
     platform::TableLibraryLoader loader({}, false);
     CVexmoorDlg dialog(DialogServices{framework, loader, time});

@@ -1,8 +1,10 @@
 // DetectDevice and OpenDevice, on the in-process simulated instrument.
 
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
+#include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +20,6 @@ namespace vexmoor {
 namespace {
 
 using platform::BoxIcon;
-
-struct NoTime final : Clock {
-    TimeOfDay LocalTimeOfDay() override { return {12, 0, 0}; }
-};
 
 // The dialog on a simulated instrument, its members pushed once as the
 // initialisation does before DetectDevice.
@@ -61,7 +59,7 @@ struct Rig {
     sim::Instrument instrument{simClock};
     std::unique_ptr<platform::TableLibraryLoader> loader;
     test::FakeFramework framework;
-    NoTime time;
+    test::FixedClock time;
     std::unique_ptr<CVexmoorDlg> dialog;
     std::unique_ptr<test::FakeHost> host;
 };

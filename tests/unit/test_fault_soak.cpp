@@ -11,7 +11,9 @@
 //
 // VEXMOOR_SOAK_SEED and VEXMOOR_SOAK_HOURS override the seed and the length.
 
+#include "log/LogFormat.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "support/FakeHost.h"
 #include "support/ReferenceText.h"
@@ -65,13 +67,12 @@ std::string TimeOfDayText(std::int64_t nowMs)
 }
 
 // The local time as the instrument's clock has it.
-class SimTimeClock final : public Clock {
+class SimTimeClock final : public platform::Clock {
 public:
     explicit SimTimeClock(sim::ManualClock& clock) : clock_(clock) {}
-    TimeOfDay LocalTimeOfDay() override
+    platform::WallTime Now() override
     {
-        const auto seconds = static_cast<int>((kStartOfDaySeconds + clock_.nowMs / 1000) % 86400);
-        return TimeOfDay{seconds / 3600, seconds / 60 % 60, seconds % 60};
+        return platform::WallTime{kStartOfDaySeconds * std::int64_t{1000} + clock_.nowMs, 0};
     }
 
 private:

@@ -42,7 +42,7 @@ protected:
         dialog.m_run.t2 = 23.5;
         dialog.m_run.r1 = 110.25;
         dialog.m_run.r2 = 109.13;
-        clock.now = TimeOfDay{14, 5, second};
+        clock.now = test::LocalTime(14, 5, second);
         dialog.AppendRecordIfDue();
     }
 };

@@ -447,7 +447,7 @@ TEST_F(PollingCycle, FailedQueueQueryIsAShortTickAndBoxesDoNotPileUp)
 sim::Instrument* gShortReadInstrument = nullptr;
 d2xx::FT_STATUS ShortRead(d2xx::FT_HANDLE handle, void* buffer, d2xx::DWORD, d2xx::DWORD* returned)
 {
-    return gShortReadInstrument->Read(handle, buffer, 1, returned);
+    return gShortReadInstrument->FT_Read(handle, buffer, 1, returned);
 }
 
 TEST_F(PollingCycle, ShortSuccessfulReadNeverDecodesStaleBytes)

@@ -4,6 +4,7 @@
 #include "link/D2xxTable.h"
 #include "link/Protocol.h"
 #include "platform/LibraryLoader.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "sim/SimSettings.h"
 
@@ -42,7 +43,7 @@ protected:
     void Open()
     {
         char description[] = "Quorvantex Z5 RevavaZevod";
-        ASSERT_EQ(instrument.OpenEx(description, 2, &handle), kOk);
+        ASSERT_EQ(instrument.FT_OpenEx(description, 2, &handle), kOk);
         ASSERT_EQ(handle, instrument.Handle());
     }
 
@@ -50,7 +51,7 @@ protected:
     {
         std::string bytes(text);
         std::uint32_t written = 0;
-        return instrument.Write(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+        return instrument.FT_Write(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
     }
 
     // Reads up to `count` bytes; the status goes to `status`.
@@ -58,7 +59,7 @@ protected:
     {
         std::vector<std::uint8_t> buffer(count);
         std::uint32_t returned = 0;
-        const std::uint32_t result = instrument.Read(handle, buffer.data(), count, &returned);
+        const std::uint32_t result = instrument.FT_Read(handle, buffer.data(), count, &returned);
         if (status != nullptr) {
             *status = result;
         }
@@ -148,14 +149,14 @@ TEST_F(SimTest, ReplyArrivesAfterTheDelay)
     std::uint32_t rx = 99;
     std::uint32_t tx = 99;
     std::uint32_t events = 99;
-    EXPECT_EQ(instrument.GetStatus(handle, &rx, &tx, &events), kOk);
+    EXPECT_EQ(instrument.FT_GetStatus(handle, &rx, &tx, &events), kOk);
     EXPECT_EQ(rx, 0u);
     clock.Advance(1);
-    EXPECT_EQ(instrument.GetStatus(handle, &rx, &tx, &events), kOk);
+    EXPECT_EQ(instrument.FT_GetStatus(handle, &rx, &tx, &events), kOk);
     EXPECT_EQ(rx, 24u);
     EXPECT_EQ(tx, 0u);
     EXPECT_EQ(events, 0u);
-    EXPECT_EQ(instrument.GetQueueStatus(handle, &rx), kOk);
+    EXPECT_EQ(instrument.FT_GetQueueStatus(handle, &rx), kOk);
     EXPECT_EQ(rx, 24u);
     EXPECT_EQ(instrument.ChannelRepliesSent(), 1);
 }
@@ -164,7 +165,7 @@ TEST_F(SimTest, ReadWaitsOnlyUntilTheBytesHaveArrived)
 {
     S().replyDelayMs = 50;
     Open();
-    instrument.SetTimeouts(handle, 1000, 1000);
+    instrument.FT_SetTimeouts(handle, 1000, 1000);
     clock.nowMs = 7000;
     Write("12 6\r");
     const DecodedReply reply = ReadReply(2);
@@ -177,7 +178,7 @@ TEST_F(SimTest, ReadWaitsUpToTheTimeoutAndReturnsWhatCame)
 {
     S().silentAfterReplies = 0;
     Open();
-    instrument.SetTimeouts(handle, 300, 300);
+    instrument.FT_SetTimeouts(handle, 300, 300);
     Write("12 5\r");
     std::uint32_t status = 99;
     EXPECT_TRUE(Read(24, &status).empty());
@@ -231,26 +232,26 @@ TEST_F(SimTest, PurgeEmptiesTheQueueAndWhatIsStillOnItsWay)
     Open();
     instrument.InjectBytes(Bytes("old"));
     Write("12 5\r");
-    EXPECT_EQ(instrument.Purge(handle, 1), kOk);
+    EXPECT_EQ(instrument.FT_Purge(handle, 1), kOk);
     clock.Advance(1000);
     EXPECT_EQ(instrument.QueuedBytes(), 0u);
 
     Write("12 5\r");
     clock.Advance(1000);
-    EXPECT_EQ(instrument.Purge(handle, 2), kOk);  // transmit queue only
+    EXPECT_EQ(instrument.FT_Purge(handle, 2), kOk);  // transmit queue only
     EXPECT_EQ(instrument.QueuedBytes(), 24u);
 }
 
 TEST_F(SimTest, GreetingAnswersTheIdentifyRequest)
 {
     Open();
-    instrument.SetTimeouts(handle, 1000, 1000);
+    instrument.FT_SetTimeouts(handle, 1000, 1000);
     Write("12 2\r");
     EXPECT_EQ(Read(18), Bytes("Quorvantex Z5 v1.0"));
     EXPECT_EQ(instrument.QueuedBytes(), 2u);
 
     S().greeting = std::string("Quo\0rv", 6);
-    instrument.Purge(handle, 1);
+    instrument.FT_Purge(handle, 1);
     Write("12 2\r");
     EXPECT_EQ(Read(18), Bytes(std::string_view("Quo\0rv", 6)));
 }
@@ -259,7 +260,7 @@ TEST_F(SimTest, SilentGreeting)
 {
     S().greeting.clear();
     Open();
-    instrument.SetTimeouts(handle, 1000, 1000);
+    instrument.FT_SetTimeouts(handle, 1000, 1000);
     Write("12 2\r");
     EXPECT_TRUE(Read(18).empty());
     EXPECT_EQ(clock.nowMs, 1000);
@@ -269,7 +270,7 @@ TEST_F(SimTest, FirstIdentifyReadGivesStatusFourWithItsBytes)
 {
     S().firstIdentifyReadStatus4 = true;
     Open();
-    instrument.SetTimeouts(handle, 1000, 1000);
+    instrument.FT_SetTimeouts(handle, 1000, 1000);
     Write("12 2\r");
     std::uint32_t status = 0;
     EXPECT_EQ(Read(18, &status), Bytes("Quorvantex Z5 v1.0"));
@@ -345,7 +346,7 @@ TEST_F(SimTest, ScriptedRepliesReplaceTheModelOnePerRequest)
     clock.Advance(5);
     EXPECT_EQ(instrument.QueuedBytes(), 48u);
     EXPECT_EQ(instrument.ChannelRepliesSent(), 2);
-    instrument.Purge(handle, 1);
+    instrument.FT_Purge(handle, 1);
     Write("12 6\r");  // the script is used up: the model answers again
     EXPECT_EQ(ReadReply(2).status, 0x77);
 }
@@ -396,14 +397,14 @@ TEST_F(SimTest, OpenFailuresThenSuccess)
     S().openFailures = 2;
     char description[] = "Quorvantex Z5 RevavaZevod";
     void* h = nullptr;
-    EXPECT_NE(instrument.OpenEx(description, 2, &h), kOk);
-    EXPECT_NE(instrument.OpenEx(description, 2, &h), kOk);
+    EXPECT_NE(instrument.FT_OpenEx(description, 2, &h), kOk);
+    EXPECT_NE(instrument.FT_OpenEx(description, 2, &h), kOk);
     EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(instrument.OpenEx(description, 2, &h), kOk);
+    EXPECT_EQ(instrument.FT_OpenEx(description, 2, &h), kOk);
     EXPECT_EQ(h, instrument.Handle());
     EXPECT_TRUE(instrument.IsOpen());
-    EXPECT_NE(instrument.OpenEx(description, 2, &h), kOk);  // already open
-    EXPECT_EQ(instrument.Close(h), kOk);
+    EXPECT_NE(instrument.FT_OpenEx(description, 2, &h), kOk);  // already open
+    EXPECT_EQ(instrument.FT_Close(h), kOk);
     EXPECT_FALSE(instrument.IsOpen());
 }
 
@@ -411,11 +412,11 @@ TEST_F(SimTest, OpenNeedsTheDescription)
 {
     char other[] = "FT232R USB UART";
     void* h = nullptr;
-    EXPECT_NE(instrument.OpenEx(other, 2, &h), kOk);
+    EXPECT_NE(instrument.FT_OpenEx(other, 2, &h), kOk);
     S().openFailures = -1;
     char description[] = "Quorvantex Z5 RevavaZevod";
     for (int i = 0; i < 5; ++i) {
-        EXPECT_NE(instrument.OpenEx(description, 2, &h), kOk);
+        EXPECT_NE(instrument.FT_OpenEx(description, 2, &h), kOk);
     }
     EXPECT_FALSE(instrument.IsOpen());
     EXPECT_EQ(instrument.Trace().back(), "FT_OpenEx(\"Quorvantex Z5 RevavaZevod\", 2)");
@@ -428,10 +429,10 @@ TEST_F(SimTest, CallsOnAClosedHandleAreRefusedWithoutTouchingOutArguments)
     std::uint32_t events = 77;
     std::array<std::uint8_t, 4> buffer{1, 2, 3, 4};
     std::uint32_t count = 77;
-    EXPECT_EQ(instrument.Close(nullptr), kInvalidHandle);
-    EXPECT_EQ(instrument.SetBaudRate(nullptr, 115200), kInvalidHandle);
-    EXPECT_EQ(instrument.Read(nullptr, buffer.data(), 4, &count), kInvalidHandle);
-    EXPECT_EQ(instrument.GetStatus(nullptr, &rx, &tx, &events), kInvalidHandle);
+    EXPECT_EQ(instrument.FT_Close(nullptr), kInvalidHandle);
+    EXPECT_EQ(instrument.FT_SetBaudRate(nullptr, 115200), kInvalidHandle);
+    EXPECT_EQ(instrument.FT_Read(nullptr, buffer.data(), 4, &count), kInvalidHandle);
+    EXPECT_EQ(instrument.FT_GetStatus(nullptr, &rx, &tx, &events), kInvalidHandle);
     EXPECT_EQ(count, 77u);
     EXPECT_EQ(rx, 77u);
     EXPECT_EQ((std::array<std::uint8_t, 4>{1, 2, 3, 4}), buffer);
@@ -439,8 +440,8 @@ TEST_F(SimTest, CallsOnAClosedHandleAreRefusedWithoutTouchingOutArguments)
               (std::vector<std::string>{"FT_Close", "FT_SetBaudRate", "FT_Read", "FT_GetStatus"}));
 
     S().refuseCallsWhenClosed = false;
-    EXPECT_EQ(instrument.SetBaudRate(nullptr, 115200), kOk);
-    EXPECT_EQ(instrument.Read(nullptr, buffer.data(), 4, &count), kOk);
+    EXPECT_EQ(instrument.FT_SetBaudRate(nullptr, 115200), kOk);
+    EXPECT_EQ(instrument.FT_Read(nullptr, buffer.data(), 4, &count), kOk);
     EXPECT_EQ(count, 0u);
     EXPECT_TRUE(instrument.Requests().empty());
 }
@@ -448,14 +449,14 @@ TEST_F(SimTest, CallsOnAClosedHandleAreRefusedWithoutTouchingOutArguments)
 TEST_F(SimTest, LineSettingsCanBeRefused)
 {
     Open();
-    EXPECT_EQ(instrument.SetBaudRate(handle, 115200), kOk);
+    EXPECT_EQ(instrument.FT_SetBaudRate(handle, 115200), kOk);
     EXPECT_EQ(instrument.BaudRate(), 115200u);
-    EXPECT_EQ(instrument.SetDataCharacteristics(handle, 8, 0, 0), kOk);
+    EXPECT_EQ(instrument.FT_SetDataCharacteristics(handle, 8, 0, 0), kOk);
     S().refuseBaudRate = true;
     S().refuseDataCharacteristics = true;
-    EXPECT_NE(instrument.SetBaudRate(handle, 115200), kOk);
-    EXPECT_NE(instrument.SetDataCharacteristics(handle, 8, 0, 0), kOk);
-    EXPECT_EQ(instrument.SetFlowControl(handle, 0x0400, 0x11, 0x13), kOk);
+    EXPECT_NE(instrument.FT_SetBaudRate(handle, 115200), kOk);
+    EXPECT_NE(instrument.FT_SetDataCharacteristics(handle, 8, 0, 0), kOk);
+    EXPECT_EQ(instrument.FT_SetFlowControl(handle, 0x0400, 0x11, 0x13), kOk);
     EXPECT_EQ(instrument.Trace().back(), "FT_SetFlowControl(0x400, 0x11, 0x13)");
 }
 

@@ -8,6 +8,7 @@
 #include "link/D2xxTable.h"
 #include "platform/LibraryLoader.h"
 #include "support/FakeHost.h"
+#include "support/TestEnv.h"
 #include "ui/VexmoorDlg.h"
 
 #include <gtest/gtest.h>
@@ -99,15 +100,11 @@ TEST(SystemLibraryLoader, AMissingLibraryTakesTheLibraryMissingPath)
     EXPECT_EQ(warnings.texts.back(), "FT_Write is not valid!");
 }
 
-struct NoTime final : Clock {
-    TimeOfDay LocalTimeOfDay() override { return {12, 0, 0}; }
-};
-
 TEST(SystemLibraryLoader, TheDialogDetectsTheInstrumentThroughTheDriverLibrary)
 {
     test::FakeFramework framework;
     platform::SystemLibraryLoader loader;
-    NoTime time;
+    test::FixedClock time;
     CVexmoorDlg dialog{DialogServices{framework, loader, time}};
     test::FakeHost host(&dialog);
     dialog.AttachHost(&host);

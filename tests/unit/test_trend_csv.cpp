@@ -43,7 +43,7 @@ TEST(CsvExport, FieldsAreQuotedOnlyWhenTheyNeedIt)
 
 TEST(CsvExport, LocalTimesWithTheirOffset)
 {
-    const std::vector<std::pair<WallTime, std::string>> cases{
+    const std::vector<std::pair<platform::WallTime, std::string>> cases{
         {{1796907909000, 3600}, "2026-12-10T14:05:09+01:00"},
         {{1796907909999, 3600}, "2026-12-10T14:05:09+01:00"},       // to the second, never rounded up
         {{1792889999000, 7200}, "2026-10-25T02:59:59+02:00"},       // the last summer second ...
@@ -74,13 +74,13 @@ TEST(CsvExport, NumbersAreTheShortestExactDecimalsWithAPoint)
 }
 
 // A clock that gives the times it is told, one per reading.
-class ScriptedWallClock final : public WallClock {
+class ScriptedWallClock final : public platform::Clock {
 public:
-    explicit ScriptedWallClock(std::vector<WallTime> times) : times_(std::move(times)) {}
-    WallTime Now() override { return times_.at(next_++); }
+    explicit ScriptedWallClock(std::vector<platform::WallTime> times) : times_(std::move(times)) {}
+    platform::WallTime Now() override { return times_.at(next_++); }
 
 private:
-    std::vector<WallTime> times_;
+    std::vector<platform::WallTime> times_;
     std::size_t next_ = 0;
 };
 
@@ -258,34 +258,6 @@ TEST(CsvExport, AFailedSaveReportsItselfAndLeavesEverythingAsItWas)
         EXPECT_TRUE(fs::is_directory(dir.Path() / "folder" / "inside"));
     }
 }
-
-#if !defined(_WIN32)
-// The offset is the local zone's at each instant (POSIX zone rules, so no
-// time-zone database is needed).
-TEST(WallClock, LocalOffsetFollowsTheZoneAtEachInstant)
-{
-    const char* previous = std::getenv("TZ");
-    const std::optional<std::string> saved = previous ? std::optional<std::string>(previous) : std::nullopt;
-    const auto offsetIn = [](const char* zone, std::int64_t utcMs) {
-        setenv("TZ", zone, 1);
-        tzset();
-        return LocalWallTime(utcMs).utcOffsetSec;
-    };
-    EXPECT_EQ(offsetIn("CET-1CEST,M3.5.0,M10.5.0/3", 1796907909000), 3600);   // December
-    EXPECT_EQ(offsetIn("CET-1CEST,M3.5.0,M10.5.0/3", 1782930600000), 7200);   // July
-    EXPECT_EQ(offsetIn("CET-1CEST,M3.5.0,M10.5.0/3", 1792889999000), 7200);   // the last summer second
-    EXPECT_EQ(offsetIn("CET-1CEST,M3.5.0,M10.5.0/3", 1792890000000), 3600);
-    EXPECT_EQ(offsetIn("<+0545>-5:45", 1782930600000), 20700);
-    EXPECT_EQ(offsetIn("<-0330>3:30", 1772331000000), -12600);
-    EXPECT_EQ(LocalWallTime(1772331000123).utcMs, 1772331000123);
-    if (saved) {
-        setenv("TZ", saved->c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
-}
-#endif
 
 } // namespace
 } // namespace vexmoor

@@ -21,12 +21,12 @@ using test::Bytes;
 using test::Frame;
 
 // Each reading one step later than the one before, in a fixed zone.
-class SteppingWallClock final : public WallClock {
+class SteppingWallClock final : public platform::Clock {
 public:
     static constexpr std::int64_t kStart = 1796907909000;  // 2026-12-10T13:05:09Z
-    WallTime Now() override
+    platform::WallTime Now() override
     {
-        const WallTime now{nextMs, 3600};
+        const platform::WallTime now{nextMs, 3600};
         nextMs += 1000;
         return now;
     }
@@ -51,7 +51,7 @@ protected:
     void StartUpWithTrend()
     {
         loader = std::make_unique<platform::TableLibraryLoader>(sim::InProcessTable(instrument), true);
-        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock, &store});
+        dialog = std::make_unique<CVexmoorDlg>(DialogServices{framework, *loader, clock, &store, ShowAboutBox});
         host = std::make_unique<test::FakeHost>(dialog.get());
         dialog->AttachHost(host.get());
         dialog->OnInitDialog();

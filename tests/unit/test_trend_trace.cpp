@@ -13,7 +13,7 @@ namespace {
 Reading At(std::int64_t ms, std::uint8_t channel, ReplyOutcome outcome = ReplyOutcome::Valid, double celsius = 20.0)
 {
     Reading reading;
-    reading.time = WallTime{ms, 0};
+    reading.time = platform::WallTime{ms, 0};
     reading.channel = channel;
     reading.outcome = outcome;
     reading.celsius = celsius;

@@ -5,10 +5,12 @@
 // taken once the dialog is shown and saved. Runs headless with
 // QT_QPA_PLATFORM=offscreen; make the QApplication first.
 
+#include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtFramework.h"
 #include "res/resource.h"
+#include "sim/InProcessTable.h"
 #include "sim/SimInstrument.h"
 #include "ui/VexmoorDlg.h"
 
@@ -81,7 +83,7 @@ private:
     std::optional<int> exitCode_;
     platform::qt::QtFramework framework_;
     platform::TableLibraryLoader loader_{sim::InProcessTable(instrument)};
-    SystemClock clock_;
+    platform::SystemClock clock_;
 };
 
 // Whether the dialog shows both sensors' readings of a live instrument.

@@ -8,12 +8,12 @@
 // working directory, which is removed afterwards.
 
 #include "ScreenshotSession.h"
+#include "platform/Clock.h"
 #include "platform/qt/QtDialogHost.h"
-#include "platform/qt/TrendWindow.h"
 #include "res/resource.h"
 #include "sim/SimInstrument.h"
 #include "trend/TrendStore.h"
-#include "trend/WallClock.h"
+#include "trend/qt/TrendWindow.h"
 #include "ui/VexmoorDlg.h"
 
 #include <QApplication>
@@ -28,10 +28,10 @@ namespace {
 using namespace vexmoor;
 
 // Wall-clock time that moves with the simulated instrument's clock.
-class SimWallClock final : public WallClock {
+class SimWallClock final : public platform::Clock {
 public:
     explicit SimWallClock(sim::ManualClock& clock) : clock_(clock) {}
-    WallTime Now() override { return LocalWallTime(kStartMs + clock_.NowMs()); }
+    platform::WallTime Now() override { return platform::LocalWallTime(kStartMs + clock_.NowMs()); }
 
 private:
     static constexpr std::int64_t kStartMs = 1796907000000;  // 2026-12-10T12:50:00Z
@@ -110,7 +110,7 @@ int main(int argc, char* argv[])
     TrendStore store(wallClock);
     return session.Run(
         [&](CVexmoorDlg& dialog, platform::qt::QtDialogHost& host) -> std::optional<QPixmap> {
-            platform::qt::TrendWindow& trend = platform::qt::ShowTrendWindow(*host.Window(), store);
+            trend::qt::TrendWindow& trend = trend::qt::ShowTrendWindow(*host.Window(), store);
             if (!TakeReadings(dialog, session.instrument, session.simClock)) {
                 return std::nullopt;
             }

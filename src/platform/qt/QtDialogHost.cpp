@@ -2,7 +2,8 @@
 
 #include "platform/qt/Icons.h"
 #include "platform/qt/QtFramework.h"
-#include "platform/qt/TemplateControls.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/TemplateWidgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,41 +25,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 #include <utility>
 
 namespace vexmoor::platform::qt {
 
 namespace {
-
-QString ToQString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToStdString(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
-
-// A static text's caption as shown: "&&" is an ampersand, a single "&" marks
-// the mnemonic and is not shown, unless the control shows ampersands as such.
-QString StaticCaption(std::string_view caption, bool noPrefix)
-{
-    const QString text = ToQString(caption);
-    if (noPrefix) {
-        return text;
-    }
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size()) {
-            ++i;
-        }
-        shown.append(text[i]);
-    }
-    return shown;
-}
 
 bool IsEnterKey(const QKeyEvent& event)
 {
@@ -136,17 +107,10 @@ void QtDialogHost::Build()
     // to the window manager; any other is a dialog, transient for its owner.
     flags |= (template_.appWindow && owner_ == nullptr) ? Qt::Window : Qt::Dialog;
     window_ = std::make_unique<DialogWindow>(*this, owner_.data(), flags);
-    window_->setWindowTitle(ToQString(template_.caption));
-
-    const QFont font = DialogFont(template_.font);
-    window_->setFont(font);
-    units_ = DialogBaseUnits(font);
-    window_->setFixedSize(DluToPixels(template_.rect.width, template_.rect.height, units_));
-
-    controls_.reserve(template_.controls.size());
-    for (const ControlTemplate& control : template_.controls) {
-        BuildControl(control);
-    }
+    TemplateWidgets built = BuildTemplateWidgets(template_, *window_, [this](int id) { SendCommand(id); });
+    units_ = built.units;
+    controls_ = std::move(built.controls);
+    defaultButton_ = built.defaultButton;
 
     systemMenu_ = new QMenu(window_.get());
     QAction* close = systemMenu_->addAction(QStringLiteral("&Close"));
@@ -164,89 +128,6 @@ void QtDialogHost::Build()
     }
 
     dialog_.AttachHost(this);
-}
-
-void QtDialogHost::BuildControl(const ControlTemplate& control)
-{
-    QWidget* const parent = window_.get();
-    const QString caption = ToQString(control.caption);
-    QRect geometry = DluToPixels(control.rect, units_);
-    QWidget* widget = nullptr;
-
-    switch (control.kind) {
-    case ControlKind::PushButton:
-    case ControlKind::DefPushButton: {
-        auto* button = new QPushButton(caption, parent);
-        // Only a default push button takes Enter; no button becomes default
-        // by having the focus.
-        button->setAutoDefault(false);
-        button->setDefault(control.kind == ControlKind::DefPushButton);
-        if (control.kind == ControlKind::DefPushButton) {
-            defaultButton_ = button;
-        }
-        const int id = control.id;
-        QObject::connect(button, &QPushButton::clicked, parent, [this, id] { SendCommand(id); });
-        widget = button;
-        break;
-    }
-    case ControlKind::DisplayField:
-    case ControlKind::EditField: {
-        auto* edit = new QLineEdit(parent);
-        const bool readOnly = control.kind == ControlKind::DisplayField;
-        edit->setReadOnly(readOnly);
-        edit->setFrame((control.styles & kStyleNoBorder) == 0);
-        edit->setAlignment(((control.styles & kStyleCenterText) != 0 ? Qt::AlignHCenter : Qt::AlignLeft) |
-                           Qt::AlignVCenter);
-        edit->setMaxLength(std::numeric_limits<int>::max());
-        if (readOnly) {
-            // Read-only fields sit on the dialog's face colour, like static text.
-            QPalette palette = edit->palette();
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-            edit->setPalette(palette);
-        }
-        widget = edit;
-        break;
-    }
-    case ControlKind::CheckBox:
-        widget = new TemplateCheckBox(caption, parent);
-        break;
-    case ControlKind::GroupBox: {
-        auto* group = new TemplateGroupBox(caption, parent);
-        group->setAlignment((control.styles & kStyleCenterText) != 0 ? Qt::AlignHCenter : Qt::AlignLeft);
-        group->setFocusPolicy(Qt::NoFocus);
-        widget = group;
-        break;
-    }
-    case ControlKind::StaticText: {
-        auto* label = new StaticText(StaticCaption(control.caption, (control.styles & kStyleNoPrefix) != 0), parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(true);
-        widget = label;
-        break;
-    }
-    case ControlKind::StaticIcon: {
-        auto* label = new QLabel(parent);
-        label->setPixmap(LoadIcon(control.iconId).pixmap(kStandardIconSize, kStandardIconSize));
-        // An icon control takes the icon's size.
-        geometry.setSize(QSize(kStandardIconSize, kStandardIconSize));
-        widget = label;
-        break;
-    }
-    }
-
-    // Frames and texts let clicks through to what lies under them, as on the
-    // platform the templates come from; they must not hide the controls
-    // they enclose.
-    if (control.kind == ControlKind::GroupBox || control.kind == ControlKind::StaticText ||
-        control.kind == ControlKind::StaticIcon) {
-        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    if (control.kind == ControlKind::GroupBox) {
-        widget->lower();
-    }
-    widget->setGeometry(geometry);
-    controls_.push_back(widget);
 }
 
 int QtDialogHost::RunModal()
@@ -505,6 +386,11 @@ void QtDialogHost::SetIcon(IconHandle icon, bool /*big*/)
     if (window_) {
         window_->setWindowIcon(icon_);
     }
+}
+
+PixelSize QtDialogHost::StandardIconSize() const
+{
+    return {kStandardIconSize, kStandardIconSize};
 }
 
 bool QtDialogHost::IsIconic() const

@@ -1,6 +1,6 @@
 #pragma once
-// A dialog's window made of Qt Widgets: the template's controls placed in
-// pixels of its font's dialog units, the dialog keyboard interface, window
+// A dialog's running window on Qt Widgets: the window made from its template
+// (TemplateWidgets), run modally, with the dialog keyboard interface, window
 // timers, message boxes, the window menu, icons and painting.
 
 #include "platform/Dialog.h"
@@ -81,7 +81,7 @@ public:
 
     bool IsIconic() const override;
     PixelSize ClientSize() const override;
-    PixelSize StandardIconSize() const override { return {kStandardIconSize, kStandardIconSize}; }
+    PixelSize StandardIconSize() const override;
     void EraseIconBackground() override;
     void DrawIcon(IconHandle icon, int x, int y) override;
     void DefaultPaint() override {}
@@ -117,9 +117,6 @@ public:
     void SendCommand(int id);
 
 private:
-    static constexpr int kStandardIconSize = 32;
-
-    void BuildControl(const ControlTemplate& control);
     void Centre();
     void FocusFirstTabStop();
     void RunSystemCommand(std::uint32_t commandId);

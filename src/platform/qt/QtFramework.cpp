@@ -3,18 +3,11 @@
 #include "platform/qt/QtDialogHost.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QStyleFactory>
 
 #include <utility>
 
 namespace vexmoor::platform::qt {
-
-QString ApplicationTitle()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
 
 QtFramework::QtFramework()
 {

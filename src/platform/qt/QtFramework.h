@@ -3,6 +3,7 @@
 // every dialog that runs.
 
 #include "platform/Dialog.h"
+#include "platform/qt/ApplicationTitle.h"
 
 #include <QString>
 
@@ -13,10 +14,6 @@
 class QWidget;
 
 namespace vexmoor::platform::qt {
-
-// The application's title: the executable's file name without its extension.
-// Every message box carries it as caption.
-QString ApplicationTitle();
 
 class QtFramework final : public Framework {
 public:

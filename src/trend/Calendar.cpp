@@ -1,7 +1,4 @@
-#include "trend/WallClock.h"
-
-#include <chrono>
-#include <ctime>
+#include "trend/Calendar.h"
 
 namespace vexmoor {
 
@@ -30,34 +27,6 @@ CivilDate CivilFromDays(std::int64_t days)
     const unsigned month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
     const std::int64_t year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
     return CivilDate{year, month, day};
-}
-
-WallTime LocalWallTime(std::int64_t utcMs)
-{
-    const std::int64_t utcSec = FloorDiv(utcMs, 1000);
-    const auto seconds = static_cast<std::time_t>(utcSec);
-    std::tm local{};
-#if defined(_WIN32)
-    const bool converted = localtime_s(&local, &seconds) == 0;
-#else
-    const bool converted = localtime_r(&seconds, &local) != nullptr;
-#endif
-    if (!converted) {
-        return WallTime{utcMs, 0};
-    }
-    // The local broken-down time read as if it were UTC, minus the instant.
-    const std::int64_t localSec =
-        DaysFromCivil(static_cast<std::int64_t>(local.tm_year) + 1900, static_cast<unsigned>(local.tm_mon + 1),
-                      static_cast<unsigned>(local.tm_mday)) * 86400 +
-        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    return WallTime{utcMs, static_cast<std::int32_t>(localSec - utcSec)};
-}
-
-WallTime SystemWallClock::Now()
-{
-    const auto now = std::chrono::system_clock::now();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    return LocalWallTime(static_cast<std::int64_t>(ms));
 }
 
 } // namespace vexmoor

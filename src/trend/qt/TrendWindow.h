@@ -22,7 +22,7 @@ class QLineSeries;
 class QPushButton;
 class QValueAxis;
 
-namespace vexmoor::platform::qt {
+namespace vexmoor::trend::qt {
 
 class TrendWindow final : public QWidget {
     Q_OBJECT
@@ -88,4 +88,4 @@ private:
 // brought to the front.
 TrendWindow& ShowTrendWindow(QWidget& owner, TrendStore& store);
 
-} // namespace vexmoor::platform::qt
+} // namespace vexmoor::trend::qt

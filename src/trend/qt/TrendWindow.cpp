@@ -1,6 +1,7 @@
-#include "platform/qt/TrendWindow.h"
+#include "trend/qt/TrendWindow.h"
 
-#include "platform/qt/QtFramework.h"
+#include "platform/qt/ApplicationTitle.h"
+#include "trend/AxisRange.h"
 #include "trend/CsvExport.h"
 
 #include <QComboBox>
@@ -27,7 +28,7 @@
 #include <iterator>
 #include <limits>
 
-namespace vexmoor::platform::qt {
+namespace vexmoor::trend::qt {
 
 namespace {
 
@@ -40,33 +41,6 @@ constexpr std::int64_t kTrimSlackMs = kMinuteMs;
 QPointF ToPoint(const TracePoint& point)
 {
     return QPointF(static_cast<qreal>(point.utcMs), point.celsius);
-}
-
-struct ValueRange {
-    double low;
-    double high;
-    int ticks;
-};
-
-// A range around [low, high] with a little room above and below, on
-// multiples of 1, 2 or 5 times a power of ten, with four to six intervals.
-ValueRange NiceRange(double low, double high)
-{
-    const double room = std::max(0.5, 0.1 * (high - low));
-    low -= room;
-    high += room;
-    const double rough = (high - low) / 5.0;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = magnitude;
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        step = factor * magnitude;
-        if (step >= rough) {
-            break;
-        }
-    }
-    const double niceLow = std::floor(low / step) * step;
-    const double niceHigh = std::ceil(high / step) * step;
-    return ValueRange{niceLow, niceHigh, static_cast<int>(std::lround((niceHigh - niceLow) / step)) + 1};
 }
 
 } // namespace
@@ -344,7 +318,7 @@ bool TrendWindow::SaveCsvTo(const QString& path)
     if (error.empty()) {
         return true;
     }
-    QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
+    QMessageBox box(QMessageBox::Warning, platform::qt::ApplicationTitle(),
                     QStringLiteral("The readings could not be saved to %1.\n\n%2\n\n"
                                    "They are still kept: choose another file and save again.")
                         .arg(QDir::toNativeSeparators(path), QString::fromStdString(error)),
@@ -387,4 +361,4 @@ TrendWindow& ShowTrendWindow(QWidget& owner, TrendStore& store)
     return *window;
 }
 
-} // namespace vexmoor::platform::qt
+} // namespace vexmoor::trend::qt
