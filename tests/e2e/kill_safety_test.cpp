@@ -4,13 +4,13 @@
 // after it without damage. A small library preloaded into the program
 // (kill_harness.cpp) presses its buttons.
 
+#include "ProgramProcess.h"
+
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -21,8 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace vexmoor {
 namespace {
@@ -36,95 +34,14 @@ const std::string kEndMarker = "end recording\r\r\n";
 // real seconds; the sanitized build starts slower).
 constexpr auto kPatience = 60s;
 
-// The program as a child process; killed and reaped if the test leaves early.
-class Program {
+// The program on the simulated instrument, with the harness that presses its
+// buttons.
+class Program : public test::ProgramProcess {
 public:
     explicit Program(const std::vector<std::string>& extraEnvironment)
+        : ProgramProcess({VEXMOOR_PROGRAM, VEXMOOR_SIM_DIR, {VEXMOOR_KILL_HARNESS}, extraEnvironment})
     {
-        std::vector<std::string> environment;
-        std::string asanOptions = "verify_asan_link_order=0";  // the harness is preloaded
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string variable = *entry;
-            if (variable.starts_with("ASAN_OPTIONS=")) {
-                asanOptions = variable.substr(13) + ":" + asanOptions;
-            } else if (!variable.starts_with("LD_PRELOAD=") && !variable.starts_with("LD_LIBRARY_PATH=") &&
-                       !variable.starts_with("QT_QPA_PLATFORM=") && !variable.starts_with("VEXMOOR_")) {
-                environment.push_back(variable);
-            }
-        }
-        const char* libraryPath = std::getenv("LD_LIBRARY_PATH");
-        environment.push_back(std::string("LD_LIBRARY_PATH=") + VEXMOOR_SIM_DIR +
-                              (libraryPath != nullptr && *libraryPath != '\0' ? std::string(":") + libraryPath : ""));
-        environment.push_back(std::string("LD_PRELOAD=") + VEXMOOR_KILL_HARNESS);
-        environment.push_back("QT_QPA_PLATFORM=offscreen");
-        environment.push_back("ASAN_OPTIONS=" + asanOptions);
-        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-
-        std::vector<char*> envp;
-        for (auto& variable : environment) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-        std::string program = VEXMOOR_PROGRAM;
-        char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
-            pid_ = -1;
-        }
     }
-
-    ~Program()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Running() const { return pid_ > 0; }
-
-    // Kills the program and returns its wait status.
-    int Kill()
-    {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-
-    // The wait status once the program has ended by itself, or nothing when it
-    // is still running after `patience`.
-    std::optional<int> WaitForExit(std::chrono::milliseconds patience)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return std::nullopt;
-    }
-
-    // False when the program ended on its own.
-    bool Alive()
-    {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        return true;
-    }
-
-private:
-    pid_t pid_ = -1;
 };
 
 // The log's lines with their ends; a last piece without a line feed stays a
