@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <ostream>
 #include <set>
 
 namespace vexmoor::serial {
@@ -38,6 +39,11 @@ struct LineCase {
     tcflag_t iflagFlow;      // among IXON, IXOFF
     speed_t speed;
 };
+
+void PrintTo(const LineCase& line, std::ostream* out)
+{
+    *out << line.name;
+}
 
 class LineSettingsMapping : public testing::TestWithParam<LineCase> {};
 
