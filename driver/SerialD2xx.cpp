@@ -36,10 +36,20 @@ namespace {
 
 using namespace d2xx;
 
+// An object that is never destroyed: the handles live until the process
+// ends, as calls may come until its very end, from any thread. The kernel
+// closes the ports then.
+template <typename T>
+union Immortal {
+    Immortal() : object() {}
+    ~Immortal() {}
+    T object;
+};
+
 HandleRegistry<SerialPort>& Ports()
 {
-    static HandleRegistry<SerialPort> registry;
-    return registry;
+    static Immortal<HandleRegistry<SerialPort>> registry;
+    return registry.object;
 }
 
 // No exception leaves an entry point.
