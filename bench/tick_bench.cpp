@@ -6,52 +6,21 @@
 
 #include "FixedReplyDriver.h"
 #include "NullHost.h"
+#include "TickRig.h"
 
 #include "link/Protocol.h"
 #include "log/LogFormat.h"
-#include "platform/qt/QtFramework.h"
 #include "res/resource.h"
 #include "ui/VexmoorDlg.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
-#include <QWindow>
-
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 
 namespace vexmoor::bench {
 namespace {
 
 using namespace res;
-
-// A fresh working directory for the log, removed afterwards.
-class TempWorkDir {
-public:
-    TempWorkDir() : previous_(std::filesystem::current_path())
-    {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vexmoor-bench-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    ~TempWorkDir()
-    {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    TempWorkDir(const TempWorkDir&) = delete;
-    TempWorkDir& operator=(const TempWorkDir&) = delete;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path dir_;
-};
 
 MeasureReply Frame()
 {
@@ -80,42 +49,15 @@ void BM_RecordLine(benchmark::State& state)
 }
 BENCHMARK(BM_RecordLine);
 
-// The dialog started, Start and REC pressed, on the given framework.
-struct Rig {
-    TempWorkDir workDir;
-    platform::TableLibraryLoader loader{FixedReplyTable()};
-    platform::SystemClock clock;
-    CVexmoorDlg dialog;
-
-    explicit Rig(platform::Framework& framework) : dialog(DialogServices{framework, loader, clock})
-    {
-        SetReplyQueued(true);
-    }
-    void StartRecording()
-    {
-        dialog.OnCommand(IDC_START);
-        dialog.OnCommand(IDC_REC);
-    }
-};
-
-// A Rig recording in a window that does nothing.
-struct NoWindowRig {
-    NullFramework framework;
-    NullHost host;
-    Rig rig{framework};
-
-    NoWindowRig()
-    {
-        rig.dialog.AttachHost(&host);
-        rig.dialog.OnInitDialog();
-        rig.StartRecording();
-    }
+// The fixed-reply driver with a reply queued after each request.
+struct FixedRig : NoWindowRig {
+    FixedRig() : NoWindowRig(FixedReplyTable()) { SetReplyQueued(true); }
 };
 
 // Floor: a tick that finds no reply queued (the status query only).
 void BM_EmptyTick(benchmark::State& state)
 {
-    NoWindowRig headless;
+    FixedRig headless;
     Rig& rig = headless.rig;
     SetReplyQueued(false);
     for (auto _ : state) {
@@ -128,7 +70,7 @@ BENCHMARK(BM_EmptyTick);
 // One decoded tick without a window.
 void BM_DecodedTick_NoWindow(benchmark::State& state)
 {
-    NoWindowRig headless;
+    FixedRig headless;
     Rig& rig = headless.rig;
     for (auto _ : state) {
         rig.dialog.OnTimer(kPollTimerId);
@@ -139,31 +81,18 @@ void BM_DecodedTick_NoWindow(benchmark::State& state)
 }
 BENCHMARK(BM_DecodedTick_NoWindow);
 
-// Runs `body` inside the real Qt window once it is on the (offscreen) screen.
+// Runs `body` in the real Qt window on the fixed-reply driver, with a reply
+// queued after each request when `decoded`.
 template <typename Body>
 void InQtWindow(benchmark::State& state, bool decoded, Body body)
 {
-    platform::qt::QtFramework framework;
-    Rig rig(framework);
-    QTimer::singleShot(0, [&] {
-        // Wait for the window to be exposed, so that repaints really paint.
-        for (int i = 0; i < 200; ++i) {
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->isVisible() && window->windowHandle() != nullptr && window->windowHandle()->isExposed()) {
-                    i = 200;
-                }
-            }
-            QApplication::processEvents();
-        }
-        rig.StartRecording();
+    bench::InQtWindow(FixedReplyTable(), [&](Rig& rig) {
         SetReplyQueued(decoded);
         body(rig);
-        rig.dialog.OnCommand(IDC_EXIT);
+        if (decoded && rig.dialog.m_t1C.empty()) {
+            state.SkipWithError("the ticks did not decode replies");
+        }
     });
-    rig.dialog.DoModal();
-    if (decoded && rig.dialog.m_t1C.empty()) {
-        state.SkipWithError("the ticks did not decode replies");
-    }
 }
 
 // Floor of the window variant: the push into the twelve controls and the

@@ -59,8 +59,8 @@ file(MAKE_DIRECTORY ${staged})
 install(PROGRAMS ${packaging}/vexmoor ${packaging}/vexmoor-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Vexmoor's own driver, only under its private directory.
-if(TARGET vexmoor_serial_d2xx)
-  install(TARGETS vexmoor_serial_d2xx LIBRARY DESTINATION ${VEXMOOR_DRIVER_INSTALL_DIR})
+if(TARGET serial_d2xx)
+  install(TARGETS serial_d2xx LIBRARY DESTINATION ${VEXMOOR_DRIVER_INSTALL_DIR})
 endif()
 
 # The simulated instrument, only under its private directory.

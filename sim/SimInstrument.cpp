@@ -1,5 +1,5 @@
-// The simulated thermometer and its driver's receive queue. See SimInstrument.h
-// and sim/README.md for what is modelled.
+// The simulated D2XX driver in front of the instrument: its receive queue and
+// its entry points. See SimInstrument.h and sim/README.md for what is modelled.
 
 #include "SimInstrument.h"
 
@@ -8,11 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
-#include <cmath>
 #include <cstring>
-#include <numbers>
-#include <thread>
 
 namespace vexmoor::sim {
 
@@ -42,39 +38,6 @@ constexpr std::uint32_t kListAll = 0x20000000u;
 constexpr std::uint32_t kPurgeRx = 1;
 
 constexpr const char* kSerialNumber = "QZ5SIM01";
-
-// Status codes of a channel reply.
-constexpr std::uint8_t kCh1Valid = 0x88;
-constexpr std::uint8_t kCh1NoSensor = 0x55;
-constexpr std::uint8_t kCh1Overflow = 0x33;
-constexpr std::uint8_t kCh2Valid = 0x77;
-constexpr std::uint8_t kCh2NoSensor = 0x66;
-constexpr std::uint8_t kCh2Overflow = 0x44;
-
-// The drift of a present sensor: a slow sine around its base temperature.
-constexpr double kDriftAmplitudeC = 0.25;
-constexpr double kDriftPeriodMs1 = 600000.0;  // 10 minutes
-constexpr double kDriftPeriodMs2 = 420000.0;  // 7 minutes
-
-// A number as exactly eight characters, right-aligned, with a '.' whatever
-// the locale: three decimals where they fit, fewer where they do not, and
-// all nines when even the integer part is too wide.
-void PutNumber8(std::vector<std::uint8_t>& out, double value)
-{
-    std::array<char, 64> text{};
-    for (int precision = 3; precision >= 0; --precision) {
-        const auto [end, error] =
-            std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, precision);
-        const auto length = static_cast<std::size_t>(end - text.data());
-        if (error == std::errc() && length <= 8) {
-            out.insert(out.end(), 8 - length, static_cast<std::uint8_t>(' '));
-            out.insert(out.end(), text.data(), end);
-            return;
-        }
-    }
-    const char* saturated = value < 0 ? "-9999999" : "99999999";
-    out.insert(out.end(), saturated, saturated + 8);
-}
 
 std::string Quoted(const std::uint8_t* bytes, std::size_t length)
 {
@@ -117,48 +80,6 @@ std::string Hex(std::uint32_t value)
 }
 
 } // namespace
-
-// ---- clocks ---------------------------------------------------------------
-
-std::int64_t SteadyClock::NowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void SteadyClock::WaitUntilMs(std::int64_t deadlineMs)
-{
-    const std::int64_t now = NowMs();
-    if (deadlineMs > now) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(deadlineMs - now));
-    }
-}
-
-// ---- replies --------------------------------------------------------------
-
-double Pt100Ohms(double celsius)
-{
-    constexpr double kA = 3.9083e-3;
-    constexpr double kB = -5.775e-7;
-    return 100.0 * (1.0 + kA * celsius + kB * celsius * celsius);
-}
-
-std::vector<std::uint8_t> MakeReply(std::uint8_t status, double ohms, double celsius)
-{
-    std::vector<std::uint8_t> reply;
-    reply.reserve(24);
-    reply.push_back(status);
-    reply.push_back('R');
-    PutNumber8(reply, ohms);
-    reply.push_back(' ');
-    reply.push_back('\r');
-    reply.push_back('T');
-    PutNumber8(reply, celsius);
-    reply.push_back(' ');
-    reply.push_back('\r');
-    reply.push_back('\n');
-    return reply;
-}
 
 // ---- the instrument -------------------------------------------------------
 
@@ -254,71 +175,15 @@ void Instrument::CloseHandle()
 {
     open_ = false;
     PurgeReceive();
-    line_.clear();
+    model_.ForgetPartialRequest();
 }
 
 void Instrument::Receive(const std::uint8_t* bytes, std::size_t length)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (bytes[i] == '\r') {
-            const std::string command = line_;
-            line_.clear();
-            Answer(command);
-        } else {
-            line_.push_back(static_cast<char>(bytes[i]));
-        }
+    for (Answer& answer : model_.Hear({bytes, length})) {
+        identifyPending_ = answer.request == RequestKind::Identify;
+        Send(std::move(answer.bytes), answer.delayMs);
     }
-}
-
-void Instrument::Answer(const std::string& raw)
-{
-    // Line noise before a command (a stray line feed, blanks) is ignored.
-    const auto first = raw.find_first_not_of(" \n\t");
-    const std::string command = first == std::string::npos ? std::string() : raw.substr(first);
-
-    if (command == "12 2") {
-        identifyPending_ = true;
-        Send({script_.greeting.begin(), script_.greeting.end()}, script_.replyDelayMs);
-        return;
-    }
-    if (command != "12 5" && command != "12 6") {
-        return;  // not understood: no answer
-    }
-    identifyPending_ = false;
-    const int channel = command == "12 5" ? 1 : 2;
-    if (!script_.scriptedReplies.empty()) {
-        ScriptedReply reply = std::move(script_.scriptedReplies.front());
-        script_.scriptedReplies.pop_front();
-        if (!reply.bytes.empty()) {
-            ++channelReplies_;
-            Send(std::move(reply.bytes), reply.delayMs);
-        }
-        return;
-    }
-    if (script_.silentAfterReplies >= 0 && channelReplies_ >= script_.silentAfterReplies) {
-        return;
-    }
-    ++channelReplies_;
-    Send(ModelReply(channel), script_.replyDelayMs);
-}
-
-std::vector<std::uint8_t> Instrument::ModelReply(int channel)
-{
-    const bool first = channel == 1;
-    const SensorState state = first ? script_.sensor1 : script_.sensor2;
-    switch (state) {
-    case SensorState::Missing:
-        return MakeReply(first ? kCh1NoSensor : kCh2NoSensor, 0.0, 0.0);
-    case SensorState::OverRange:
-        return MakeReply(first ? kCh1Overflow : kCh2Overflow, 9999.999, 999.999);
-    case SensorState::Present:
-        break;
-    }
-    const double base = first ? script_.baseCelsius1 : script_.baseCelsius2;
-    const double period = first ? kDriftPeriodMs1 : kDriftPeriodMs2;
-    const double phase = 2.0 * std::numbers::pi * static_cast<double>(clock_.NowMs()) / period;
-    const double celsius = base + kDriftAmplitudeC * std::sin(phase);
-    return MakeReply(first ? kCh1Valid : kCh2Valid, Pt100Ohms(celsius), celsius);
 }
 
 // ---- entry points ---------------------------------------------------------
@@ -432,7 +297,7 @@ std::uint32_t Instrument::FT_Read(void* handle, void* buffer, std::uint32_t toRe
     if (returned == nullptr || (buffer == nullptr && toRead > 0)) {
         return kInvalidParameter;
     }
-    if (script_.readFailAfterReplies >= 0 && channelReplies_ > script_.readFailAfterReplies) {
+    if (script_.readFailAfterReplies >= 0 && model_.ChannelRepliesSent() > script_.readFailAfterReplies) {
         *returned = 0;
         return kIoError;
     }
@@ -489,7 +354,7 @@ std::uint32_t Instrument::FT_Write(void* handle, void* buffer, std::uint32_t toW
     // lets the instrument be detected.
     const bool identify = text == "12 2\r";
     if (!identify && script_.writeFailAfterReplies >= 0 &&
-        channelReplies_ >= script_.writeFailAfterReplies) {
+        model_.ChannelRepliesSent() >= script_.writeFailAfterReplies) {
         *written = 0;  // failed: the instrument never hears it
         return script_.writeFailStatus;
     }

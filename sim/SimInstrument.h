@@ -1,9 +1,11 @@
 #pragma once
-// A simulated thermometer behind the fourteen D2XX entry points: a model of
-// the instrument and of its driver's receive queue, scriptable to misbehave.
-// One model, packaged twice: in-process for the tests (InProcessTable.h) and
-// as a shared library with the D2XX file name for trying the program. The
-// model itself needs nothing of the program.
+// A simulated thermometer behind the fourteen D2XX entry points: the
+// instrument (InstrumentModel) and a model of its driver's receive queue,
+// scriptable to misbehave. Packaged twice: in-process for the tests
+// (InProcessTable.h) and as a shared library with the D2XX file name for
+// trying the program. The model itself needs nothing of the program.
+
+#include "InstrumentModel.h"
 
 #include <cstdint>
 #include <deque>
@@ -15,97 +17,14 @@
 
 namespace vexmoor::sim {
 
-// Time as the simulated driver sees it.
-class SimClock {
-public:
-    virtual ~SimClock() = default;
-    virtual std::int64_t NowMs() = 0;
-    // A blocking read waits here; a manual clock just moves on.
-    virtual void WaitUntilMs(std::int64_t deadlineMs) = 0;
-};
-
-class ManualClock final : public SimClock {
-public:
-    std::int64_t NowMs() override { return nowMs; }
-    void WaitUntilMs(std::int64_t deadlineMs) override
-    {
-        if (deadlineMs > nowMs) {
-            nowMs = deadlineMs;
-        }
-    }
-    void Advance(std::int64_t ms) { nowMs += ms; }
-    std::int64_t nowMs = 0;
-};
-
-class SteadyClock final : public SimClock {
-public:
-    std::int64_t NowMs() override;
-    void WaitUntilMs(std::int64_t deadlineMs) override;
-};
-
-// What a sensor reports.
-enum class SensorState : std::uint8_t { Present, Missing, OverRange };
-
-// One reply the instrument gives instead of its own, in the order requests
-// come. Empty `bytes` = no reply at all to that request.
-struct ScriptedReply {
-    std::vector<std::uint8_t> bytes;
-    std::int64_t delayMs = 20;
-};
-
-struct Script {
-    // Opening: the first `openFailures` FT_OpenEx calls fail; -1: every one does.
-    int openFailures = 0;
-    // Calls on a handle that is not open fail with status 1 (FT_INVALID_HANDLE)
-    // when true, succeed when false.
-    bool refuseCallsWhenClosed = true;
-    bool refuseBaudRate = false;
-    bool refuseDataCharacteristics = false;
-
-    // Identification: the bytes answering "12 2\r". Empty: the instrument
-    // stays silent to it.
-    std::string greeting = "Quorvantex Z5 v1.0b\r";
-    // The first identify read returns status 4 (with whatever it read). The
-    // I/O error also loses the rest of the receive queue, so a repeated
-    // request is answered afresh.
-    bool firstIdentifyReadStatus4 = false;
-
-    // Measurement.
-    SensorState sensor1 = SensorState::Present;
-    SensorState sensor2 = SensorState::Present;
-    double baseCelsius1 = 21.5;
-    double baseCelsius2 = 23.0;
-    std::int64_t replyDelayMs = 20;
-    // After this many channel replies the instrument falls silent (-1: never).
-    int silentAfterReplies = -1;
-    // After this many channel replies every FT_Read fails with status 4 (-1: never).
-    // The first N channel replies are read normally; a read made once more
-    // than N have been sent fails, returning no bytes.
-    int readFailAfterReplies = -1;
-    // After this many channel replies every FT_Write returns `writeFailStatus`.
-    // Identify requests are spared (so 0 still lets detection succeed); a
-    // failed write never reaches the instrument, but is in Requests().
-    int writeFailAfterReplies = -1;
-    std::uint32_t writeFailStatus = 1;
-    // Replies used instead of the model's, front first, one per channel request.
-    // They are used before `silentAfterReplies` is considered, and each
-    // non-empty one counts as a channel reply.
-    std::deque<ScriptedReply> scriptedReplies;
-    // Entry points the library lacks.
-    std::set<std::string> missingEntryPoints;
-};
-
-// A well-formed 24-byte reply: status, 'R', 8 resistance chars, ' ', '\r',
-// 'T', 8 temperature chars, ' ', '\r', and a final '\n'.
-std::vector<std::uint8_t> MakeReply(std::uint8_t status, double ohms, double celsius);
-// Pt100 resistance at `celsius`: 100 (1 + 3.9083e-3 t - 5.775e-7 t^2).
-double Pt100Ohms(double celsius);
-
 class Instrument {
 public:
     explicit Instrument(SimClock& clock, Script script = {});
     // Stops being the in-process table's instrument (see InProcessTable).
     ~Instrument();
+    // The model refers to this object's script.
+    Instrument(const Instrument&) = delete;
+    Instrument& operator=(const Instrument&) = delete;
 
     Script& GetScript() { return script_; }
     SimClock& Clock() { return clock_; }
@@ -120,7 +39,7 @@ public:
     // The requests written, as text: every FT_Write on the open handle, one
     // entry per call, also those that the script made fail.
     const std::vector<std::string>& Requests() const { return requests_; }
-    int ChannelRepliesSent() const { return channelReplies_; }
+    int ChannelRepliesSent() const { return model_.ChannelRepliesSent(); }
     // Forgets Calls(), Requests() and Trace() (a long run would pile them up).
     void ClearRecords();
     // Every entry point called, with its arguments other than the handle, e.g.
@@ -174,23 +93,20 @@ private:
     std::optional<std::int64_t> ArrivalOf(std::size_t count) const;
     void Send(std::vector<std::uint8_t> bytes, std::int64_t delayMs);
     void Receive(const std::uint8_t* bytes, std::size_t length);
-    void Answer(const std::string& command);
-    std::vector<std::uint8_t> ModelReply(int channel);
     void PurgeReceive();
     void CloseHandle();
 
     SimClock& clock_;
     Script script_;
+    InstrumentModel model_{clock_, script_};
     bool open_ = false;
     std::vector<std::string> calls_;
     std::vector<std::string> requests_;
     std::vector<std::string> trace_;
-    int channelReplies_ = 0;
 
     int openExAttempts_ = 0;
     std::deque<std::uint8_t> received_;    // arrived, not read yet
     std::deque<InFlight> inFlight_;        // in arrival order
-    std::string line_;                     // request bytes up to the next '\r'
     bool identifyPending_ = false;         // the last request was "12 2"
     bool identifyReadDone_ = false;        // the first identify read has been made
     std::uint32_t readTimeoutMs_ = kDefaultReadTimeoutMs;

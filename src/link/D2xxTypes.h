@@ -15,18 +15,49 @@ using DWORD = std::uint32_t;
 using WORD = std::uint16_t;
 using UCHAR = std::uint8_t;
 
-// Statuses the program tells apart.
+// Statuses. The program tells apart only FT_OK, FT_INVALID_HANDLE and
+// FT_IO_ERROR; a driver library returns the others as well.
 constexpr FT_STATUS FT_OK = 0;
 constexpr FT_STATUS FT_INVALID_HANDLE = 1;
+constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
+constexpr FT_STATUS FT_DEVICE_NOT_OPENED = 3;
 constexpr FT_STATUS FT_IO_ERROR = 4;
+constexpr FT_STATUS FT_INSUFFICIENT_RESOURCES = 5;
+constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+constexpr FT_STATUS FT_INVALID_BAUD_RATE = 7;
+constexpr FT_STATUS FT_NOT_SUPPORTED = 17;
+constexpr FT_STATUS FT_OTHER_ERROR = 18;
 
+// FT_OpenEx flags; also the kind of text FT_ListDevices gives.
+constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr DWORD FT_OPEN_BY_DESCRIPTION = 2;
+constexpr DWORD FT_OPEN_BY_LOCATION = 4;
+
+// FT_ListDevices flags, combined with one of the FT_OPEN_BY_ flags.
+constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000u;
+constexpr DWORD FT_LIST_BY_INDEX = 0x40000000u;
+constexpr DWORD FT_LIST_ALL = 0x20000000u;
+// Buffer sizes FT_ListDevices writes into, terminating NUL included.
+constexpr DWORD FT_DESCRIPTION_BUFFER_SIZE = 64;
+constexpr DWORD FT_SERIAL_NUMBER_BUFFER_SIZE = 16;
+
 constexpr DWORD FT_PURGE_RX = 1;
 constexpr DWORD FT_PURGE_TX = 2;
+
+constexpr WORD FT_FLOW_NONE = 0x0000;
+constexpr WORD FT_FLOW_RTS_CTS = 0x0100;
+constexpr WORD FT_FLOW_DTR_DSR = 0x0200;
 constexpr WORD FT_FLOW_XON_XOFF = 0x0400;
+
+constexpr UCHAR FT_BITS_7 = 7;
 constexpr UCHAR FT_BITS_8 = 8;
 constexpr UCHAR FT_STOP_BITS_1 = 0;
+constexpr UCHAR FT_STOP_BITS_2 = 2;
 constexpr UCHAR FT_PARITY_NONE = 0;
+constexpr UCHAR FT_PARITY_ODD = 1;
+constexpr UCHAR FT_PARITY_EVEN = 2;
+constexpr UCHAR FT_PARITY_MARK = 3;
+constexpr UCHAR FT_PARITY_SPACE = 4;
 
 } // namespace vexmoor::d2xx
 

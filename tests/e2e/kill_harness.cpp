@@ -1,10 +1,14 @@
-// Loaded into the real program (LD_PRELOAD) by the kill-safety test; not part
+// Loaded into the real program (LD_PRELOAD) by the end-to-end tests; not part
 // of the program. Once the main window is up it presses Start, then REC, as a
 // user would; with VEXMOOR_TEST_EXIT_AFTER_RECORDS=N it presses Exit once the
-// log has gained N records since the program started.
+// log has gained N records since the program started. With
+// VEXMOOR_TEST_REPORT=<file> it writes the texts of the window's edit fields
+// (in the order of the dialog template, one per line) into that file just
+// before it presses Exit.
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
@@ -56,6 +60,20 @@ long RecordsSince(std::uintmax_t offset)
     return records;
 }
 
+// The window's edit fields, as the user sees them when Exit is pressed.
+void WriteReport()
+{
+    const char* path = std::getenv("VEXMOOR_TEST_REPORT");
+    QAbstractButton* exit = VisibleButton("Exit");
+    if (path == nullptr || exit == nullptr) {
+        return;
+    }
+    std::ofstream report(path, std::ios::binary);
+    for (const QLineEdit* edit : exit->window()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+        report << edit->text().toStdString() << '\n';
+    }
+}
+
 bool Press(const char* caption)
 {
     QAbstractButton* button = VisibleButton(caption);
@@ -73,9 +91,11 @@ void Step()
         state.started = Press("Start");
     } else if (!state.recording) {
         state.recording = Press("REC");
-    } else if (state.exitAfterRecords >= 0 && RecordsSince(state.logSizeAtStart) >= state.exitAfterRecords &&
-               Press("Exit")) {
-        return;  // the dialog ends, and with it the program
+    } else if (state.exitAfterRecords >= 0 && RecordsSince(state.logSizeAtStart) >= state.exitAfterRecords) {
+        WriteReport();
+        if (Press("Exit")) {
+            return;  // the dialog ends, and with it the program
+        }
     }
     QTimer::singleShot(kPollMs, &Step);
 }

@@ -6,6 +6,7 @@
 #include "QtTestSupport.h"
 
 #include "app/AboutBox.h"
+#include "log/LogFormat.h"
 #include "platform/Clock.h"
 #include "platform/LibraryLoader.h"
 #include "platform/qt/QtFramework.h"
