@@ -12,7 +12,7 @@
 // umockdev answers most ioctl requests on a mocked port with ENOTTY (the
 // C library's own termios calls get through).
 
-#include "UniqueFd.h"
+#include "driver/UniqueFd.h"
 
 #include <map>
 #include <string>
@@ -20,6 +20,8 @@
 using UMockdevTestbed = struct _UMockdevTestbed;
 
 namespace vexmoor::sim {
+
+using serial::UniqueFd;
 
 struct UsbSerialDevice {
     std::string usbName = "1-1";  // the USB device's name in sysfs (bus-port)

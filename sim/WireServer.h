@@ -8,7 +8,7 @@
 // fields apply here. POSIX only.
 
 #include "InstrumentModel.h"
-#include "UniqueFd.h"
+#include "driver/UniqueFd.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +21,8 @@
 #include <vector>
 
 namespace vexmoor::sim {
+
+using serial::UniqueFd;
 
 class WireServer {
 public:

@@ -2,7 +2,7 @@
 // A plain pseudo-terminal pair for tests: its slave side is a real kernel tty
 // the driver can open by path, its master side the far end of the line.
 
-#include "sim/UniqueFd.h"
+#include "driver/UniqueFd.h"
 
 #include <pty.h>
 #include <unistd.h>
@@ -15,7 +15,7 @@
 namespace vexmoor::test {
 
 struct PtyPair {
-    sim::UniqueFd master;
+    serial::UniqueFd master;
     std::string slavePath;
 
     PtyPair()
@@ -26,7 +26,7 @@ struct PtyPair {
         if (::openpty(&masterFd, &slaveFd, name.data(), nullptr, nullptr) != 0) {
             throw std::runtime_error("openpty failed");
         }
-        master = sim::UniqueFd(masterFd);
+        master = serial::UniqueFd(masterFd);
         slavePath = name.data();
         // Raw from the start, so that nothing the far end sends is echoed back.
         termios tty{};

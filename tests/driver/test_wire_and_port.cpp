@@ -31,9 +31,9 @@ using test::ReadFor;
 constexpr auto kPatience = 5s;
 
 // The host's end of a line: the slave side, opened as a serial port is.
-sim::UniqueFd OpenHostSide(const test::PtyPair& pty)
+serial::UniqueFd OpenHostSide(const test::PtyPair& pty)
 {
-    return sim::UniqueFd(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    return serial::UniqueFd(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
 }
 
 bool WriteAll(int fd, const std::string& text)
@@ -44,7 +44,7 @@ bool WriteAll(int fd, const std::string& text)
 TEST(WireServer, AnswersEachRequestAfterItsDelayWithTheModelsBytes)
 {
     test::PtyPair pty;
-    const sim::UniqueFd host = OpenHostSide(pty);
+    const serial::UniqueFd host = OpenHostSide(pty);
     sim::Script script;
     script.replyDelayMs = 60;
     script.sensor2 = sim::SensorState::Missing;
@@ -71,7 +71,7 @@ TEST(WireServer, AnswersEachRequestAfterItsDelayWithTheModelsBytes)
 TEST(WireServer, ScriptedRepliesThenSilenceAndBytesSentAheadOfReplies)
 {
     test::PtyPair pty;
-    const sim::UniqueFd host = OpenHostSide(pty);
+    const serial::UniqueFd host = OpenHostSide(pty);
     sim::Script script;
     script.silentAfterReplies = 1;
     script.scriptedReplies.push_back({Bytes("scripted"), 200});
@@ -91,7 +91,7 @@ TEST(WireServer, ScriptedRepliesThenSilenceAndBytesSentAheadOfReplies)
 TEST(WireServer, HangingUpEndsTheLineForTheHost)
 {
     test::PtyPair pty;
-    const sim::UniqueFd host = OpenHostSide(pty);
+    const serial::UniqueFd host = OpenHostSide(pty);
     sim::WireServer instrument(std::move(pty.master));
     instrument.HangUp();
     pollfd line{host.Get(), POLLIN, 0};

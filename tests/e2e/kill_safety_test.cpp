@@ -44,21 +44,6 @@ public:
     }
 };
 
-// The log's lines with their ends; a last piece without a line feed stays a
-// piece of its own.
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find('\n', from);
-        const std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(from, next - from));
-        from = next;
-    }
-    return lines;
-}
-
 // "<digits>.<decimals digits>" then spaces, exactly `width` characters.
 bool IsFixedColumn(std::string_view text, bool sign, std::size_t decimals)
 {
@@ -110,7 +95,7 @@ bool IsCompleteRecord(std::string_view line)
 int RecordCount(const std::string& text)
 {
     int records = 0;
-    for (const auto& line : Lines(text)) {
+    for (const auto& line : test::LinesWithEnds(text)) {
         records += IsCompleteRecord(line) ? 1 : 0;
     }
     return records;
@@ -134,7 +119,7 @@ bool WaitForRecords(Program& program, std::size_t from, int records)
 // marker only when `ended`.
 void ExpectRecording(const std::string& text, bool ended, int atLeast)
 {
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = test::LinesWithEnds(text);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), kHeader);
     const std::size_t records = lines.size() - 1 - (ended ? 1 : 0);

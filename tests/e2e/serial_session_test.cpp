@@ -56,20 +56,6 @@ bool StartsWithTimeOfDay(const std::string& record)
            record[5] == ':' && digit(6) && digit(7) && record[8] == ' ';
 }
 
-// The log's lines with their ends.
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find('\n', from);
-        const std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(from, next - from));
-        from = next;
-    }
-    return lines;
-}
-
 TEST(ProgramOnTheSerialDriver, GreetsReadsBothChannelsRecordsAndExitsThroughAMockedPort)
 {
     test::ScopedWorkDir workDir;
@@ -122,7 +108,7 @@ TEST(ProgramOnTheSerialDriver, GreetsReadsBothChannelsRecordsAndExitsThroughAMoc
     EXPECT_EQ(fields[res::IDC_T2_FAHRENHEIT], "+73.407   ");
 
     // The log: one recording, every byte fixed but the times of day.
-    const std::vector<std::string> log = Lines(test::ReadFileBytes("U_z5data.txt"));
+    const std::vector<std::string> log = test::LinesWithEnds(test::ReadFileBytes("U_z5data.txt"));
     ASSERT_GE(log.size(), 2u + kRecords) << testing::PrintToString(log);
     EXPECT_EQ(log.front(), "Time      t1(C)      t2(C)     t1-t2(C)   R1 (Ohm)  R2 (Ohm)\r\r\n");
     EXPECT_EQ(log.back(), "end recording\r\r\n");

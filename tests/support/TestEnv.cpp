@@ -32,4 +32,17 @@ std::string ReadFileBytes(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> LinesWithEnds(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t end = text.find('\n', from);
+        const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(from, next - from));
+        from = next;
+    }
+    return lines;
+}
+
 } // namespace vexmoor::test

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vexmoor::test {
 
@@ -41,5 +42,9 @@ private:
 
 // The whole content of a file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& path);
+
+// `text` cut after each line feed, the line ends kept; a last piece without a
+// line feed is a line of its own.
+std::vector<std::string> LinesWithEnds(const std::string& text);
 
 } // namespace vexmoor::test
