@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 
+#include <cstdlib>
 #include <sstream>
 
 namespace vexmoor {
@@ -56,6 +57,19 @@ bool StartsWithTimeOfDay(const std::string& record)
            record[5] == ':' && digit(6) && digit(7) && record[8] == ' ';
 }
 
+// The program under test and where it takes its driver library from: the
+// build's program on the build's driver, or, when VEXMOOR_E2E_COMMAND names
+// one (scripts/package-check: the installed `vexmoor`), that command, which
+// picks the driver library itself.
+test::ProgramSetup ProgramUnderTest(std::vector<std::string> preload, std::vector<std::string> environment)
+{
+    const char* command = std::getenv("VEXMOOR_E2E_COMMAND");
+    if (command != nullptr && *command != '\0') {
+        return {command, "", std::move(preload), std::move(environment)};
+    }
+    return {VEXMOOR_PROGRAM, VEXMOOR_SERIAL_DRIVER_DIR, std::move(preload), std::move(environment)};
+}
+
 TEST(ProgramOnTheSerialDriver, GreetsReadsBothChannelsRecordsAndExitsThroughAMockedPort)
 {
     test::ScopedWorkDir workDir;
@@ -77,12 +91,11 @@ TEST(ProgramOnTheSerialDriver, GreetsReadsBothChannelsRecordsAndExitsThroughAMoc
         ports.Add({"1-2", "0403", "6001", "Quorvantex Z5 RevavaZevod", "QZ5A0001", "ttyUSB1"}), script);
 
     const std::string report = (workDir.Path() / "fields.txt").string();
-    test::ProgramProcess program({VEXMOOR_PROGRAM,
-                                  VEXMOOR_SERIAL_DRIVER_DIR,
-                                  {"libumockdev-preload.so.0", VEXMOOR_KILL_HARNESS},
-                                  {"VEXMOOR_TEST_EXIT_AFTER_RECORDS=" + std::to_string(kRecords),
-                                   "VEXMOOR_TEST_REPORT=" + report}});
-    ASSERT_TRUE(program.Running()) << VEXMOOR_PROGRAM;
+    const test::ProgramSetup setup =
+        ProgramUnderTest({"libumockdev-preload.so.0", VEXMOOR_KILL_HARNESS},
+                         {"VEXMOOR_TEST_EXIT_AFTER_RECORDS=" + std::to_string(kRecords), "VEXMOOR_TEST_REPORT=" + report});
+    test::ProgramProcess program(setup);
+    ASSERT_TRUE(program.Running()) << setup.program;
     const std::optional<int> status = program.WaitForExit(kPatience);
     ASSERT_TRUE(status.has_value()) << "the program did not end by Exit; the instrument heard "
                                     << testing::PrintToString(instrument.Heard());
