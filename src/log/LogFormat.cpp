@@ -3,6 +3,7 @@
 #include "link/NumberText.h"
 #include "link/Protocol.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace vexmoor {
@@ -36,15 +37,13 @@ std::string TwoDigits(int value)
 
 TimeOfDay LocalTimeOfDay(const platform::WallTime& time)
 {
-    constexpr std::int64_t kDaySec = 86400;
-    // Whole seconds, rounded towards minus infinity also before 1970.
-    const std::int64_t utcSec = time.utcMs / 1000 - (time.utcMs % 1000 < 0 ? 1 : 0);
-    std::int64_t secondOfDay = (utcSec + time.utcOffsetSec) % kDaySec;
-    if (secondOfDay < 0) {
-        secondOfDay += kDaySec;
-    }
-    const auto second = static_cast<int>(secondOfDay);
-    return TimeOfDay{second / 3600, second / 60 % 60, second % 60};
+    using namespace std::chrono;
+    // Floors, not truncations: times before 1970 count back from it.
+    const sys_seconds local =
+        floor<seconds>(sys_time<milliseconds>(milliseconds(time.utcMs))) + seconds(time.utcOffsetSec);
+    const hh_mm_ss clock(local - floor<days>(local));
+    return TimeOfDay{static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                     static_cast<int>(clock.seconds().count())};
 }
 
 std::string HeaderLine()

@@ -7,20 +7,21 @@ namespace vexmoor::platform {
 
 WallTime LocalWallTime(std::int64_t utcMs)
 {
+    using namespace std::chrono;
     // Whole seconds, rounded towards minus infinity also before 1970.
-    const std::int64_t utcSec = utcMs / 1000 - (utcMs % 1000 < 0 ? 1 : 0);
-    const auto seconds = static_cast<std::time_t>(utcSec);
+    const sys_seconds utc = floor<seconds>(sys_time<milliseconds>(milliseconds(utcMs)));
+    const std::int64_t utcSec = utc.time_since_epoch().count();
+    const auto instant = static_cast<std::time_t>(utcSec);
     std::tm local{};
 #if defined(_WIN32)
-    const bool converted = localtime_s(&local, &seconds) == 0;
+    const bool converted = localtime_s(&local, &instant) == 0;
 #else
-    const bool converted = localtime_r(&seconds, &local) != nullptr;
+    const bool converted = localtime_r(&instant, &local) != nullptr;
 #endif
     if (!converted) {
         return WallTime{utcMs, 0};
     }
     // The local broken-down time read as if it were UTC, minus the instant.
-    using namespace std::chrono;
     const sys_days date = year(local.tm_year + 1900) / month(static_cast<unsigned>(local.tm_mon + 1)) /
                           day(static_cast<unsigned>(local.tm_mday));
     const std::int64_t localSec = static_cast<std::int64_t>(date.time_since_epoch().count()) * 86400 +

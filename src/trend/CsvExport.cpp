@@ -1,10 +1,10 @@
 #include "trend/CsvExport.h"
-#include "trend/Calendar.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -106,19 +106,22 @@ std::string CsvField(std::string_view text)
 
 std::string IsoLocalTime(const platform::WallTime& time)
 {
+    using namespace std::chrono;
     const std::int64_t offsetMinutes = time.utcOffsetSec / 60;
-    const std::int64_t localSec = FloorDiv(time.utcMs, 1000) + offsetMinutes * 60;
-    const std::int64_t days = FloorDiv(localSec, 86400);
-    const std::int64_t secondOfDay = localSec - days * 86400;
-    const CivilDate date = CivilFromDays(days);
+    // Floors, not truncations: times before 1970 count back from it.
+    const sys_seconds local =
+        floor<seconds>(sys_time<milliseconds>(milliseconds(time.utcMs))) + minutes(offsetMinutes);
+    const sys_days day = floor<days>(local);
+    const year_month_day date(day);
+    const std::int64_t secondOfDay = (local - day).count();
 
     std::string text;
     text.reserve(25);
-    AppendPadded(text, date.year, 4);
+    AppendPadded(text, static_cast<int>(date.year()), 4);
     text.push_back('-');
-    AppendPadded(text, date.month, 2);
+    AppendPadded(text, static_cast<unsigned>(date.month()), 2);
     text.push_back('-');
-    AppendPadded(text, date.day, 2);
+    AppendPadded(text, static_cast<unsigned>(date.day()), 2);
     text.push_back('T');
     AppendPadded(text, secondOfDay / 3600, 2);
     text.push_back(':');

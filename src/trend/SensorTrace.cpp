@@ -1,9 +1,20 @@
 #include "trend/SensorTrace.h"
-#include "trend/Calendar.h"
 
 #include <algorithm>
 
 namespace vexmoor {
+
+namespace {
+
+// a / b rounded towards minus infinity (b > 0), so that times before 1970
+// fall into the bucket before theirs, not the one after.
+constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+} // namespace
 
 SensorTrace::SensorTrace(std::uint8_t channel, std::int64_t bucketMs)
     : channel_(channel == 1 ? 1 : 2), bucketMs_(std::max<std::int64_t>(bucketMs, 0))
