@@ -278,11 +278,22 @@ FT_STATUS SerialPort::ApplyLocked(const LineSettings& settings)
     return FT_OK;
 }
 
-FT_STATUS SerialPort::ChangeLocked(const LineSettings& next, FT_STATUS refusal)
+template <typename Edit>
+FT_STATUS SerialPort::ChangeSettings(bool valid, FT_STATUS refusal, Edit edit)
 {
+    const std::shared_lock lifetime(lifetime_);
+    if (closing_) {
+        return FT_INVALID_HANDLE;
+    }
+    if (!valid) {
+        return refusal;
+    }
+    const std::lock_guard lock(stateMutex_);
     if (gone_) {
         return FT_IO_ERROR;
     }
+    LineSettings next = settings_;
+    edit(next);
     const FT_STATUS status = ApplyLocked(next);
     if (status == FT_OK) {
         settings_ = next;
@@ -493,51 +504,27 @@ FT_STATUS SerialPort::SetTimeouts(DWORD readMs, DWORD writeMs)
 
 FT_STATUS SerialPort::SetBaudRate(DWORD rate)
 {
-    const std::shared_lock lifetime(lifetime_);
-    if (closing_) {
-        return FT_INVALID_HANDLE;
-    }
-    if (!ValidBaudRate(rate)) {
-        return FT_INVALID_BAUD_RATE;
-    }
-    const std::lock_guard lock(stateMutex_);
-    LineSettings next = settings_;
-    next.baudRate = rate;
-    return ChangeLocked(next, FT_INVALID_BAUD_RATE);
+    return ChangeSettings(ValidBaudRate(rate), FT_INVALID_BAUD_RATE,
+                          [&](LineSettings& next) { next.baudRate = rate; });
 }
 
 FT_STATUS SerialPort::SetDataCharacteristics(UCHAR wordLength, UCHAR stopBits, UCHAR parity)
 {
-    const std::shared_lock lifetime(lifetime_);
-    if (closing_) {
-        return FT_INVALID_HANDLE;
-    }
-    if (!ValidDataCharacteristics(wordLength, stopBits, parity)) {
-        return FT_INVALID_PARAMETER;
-    }
-    const std::lock_guard lock(stateMutex_);
-    LineSettings next = settings_;
-    next.wordLength = wordLength;
-    next.stopBits = stopBits;
-    next.parity = parity;
-    return ChangeLocked(next, FT_INVALID_PARAMETER);
+    return ChangeSettings(ValidDataCharacteristics(wordLength, stopBits, parity), FT_INVALID_PARAMETER,
+                          [&](LineSettings& next) {
+                              next.wordLength = wordLength;
+                              next.stopBits = stopBits;
+                              next.parity = parity;
+                          });
 }
 
 FT_STATUS SerialPort::SetFlowControl(WORD mode, UCHAR xon, UCHAR xoff)
 {
-    const std::shared_lock lifetime(lifetime_);
-    if (closing_) {
-        return FT_INVALID_HANDLE;
-    }
-    if (!ValidFlowControl(mode)) {
-        return FT_INVALID_PARAMETER;
-    }
-    const std::lock_guard lock(stateMutex_);
-    LineSettings next = settings_;
-    next.flowControl = mode;
-    next.xon = xon;
-    next.xoff = xoff;
-    return ChangeLocked(next, FT_INVALID_PARAMETER);
+    return ChangeSettings(ValidFlowControl(mode), FT_INVALID_PARAMETER, [&](LineSettings& next) {
+        next.flowControl = mode;
+        next.xon = xon;
+        next.xoff = xoff;
+    });
 }
 
 } // namespace vexmoor::serial

@@ -120,10 +120,12 @@ private:
     // Puts `settings` on the tty: FT_INVALID_PARAMETER or
     // FT_INVALID_BAUD_RATE when the port does not take them as asked.
     d2xx::FT_STATUS ApplyLocked(const LineSettings& settings);
-    // Makes `next` the port's settings; when the port does not take them it
-    // keeps the ones before, and the call fails with `refusal` (or
+    // A setting asked for: refused with `refusal` unless `valid`; otherwise
+    // the port's settings as `edit` changes them. When the port does not take
+    // them it keeps the ones before, and the call fails with `refusal` (or
     // FT_INVALID_BAUD_RATE for the rate).
-    d2xx::FT_STATUS ChangeLocked(const LineSettings& next, d2xx::FT_STATUS refusal);
+    template <typename Edit>
+    d2xx::FT_STATUS ChangeSettings(bool valid, d2xx::FT_STATUS refusal, Edit edit);
     // A failed request on the tty: a port that went away is remembered as such.
     d2xx::FT_STATUS FailLocked(int error);
     bool HungUp() const;
